@@ -1,0 +1,202 @@
+// CZanVector and CZanColor: the value types every subsystem uses. Plain values with public
+// members, freely copied; all arithmetic in 32-bit floats.
+#pragma once
+
+#include <cmath>
+
+/// A 2-D vector of floats: positions, velocities, axes and directions in pixels, y downwards.
+class CZanVector
+{
+public:
+    float x;
+    float y;
+
+    CZanVector() : x(0.0f), y(0.0f) {}
+    CZanVector(float fx, float fy) : x(fx), y(fy) {}
+
+    void Set(float fx, float fy)
+    {
+        x = fx;
+        y = fy;
+    }
+
+    CZanVector operator+(const CZanVector& v) const { return CZanVector(x + v.x, y + v.y); }
+    CZanVector operator-(const CZanVector& v) const { return CZanVector(x - v.x, y - v.y); }
+    CZanVector operator-() const { return CZanVector(-x, -y); }
+    CZanVector operator*(float s) const { return CZanVector(x * s, y * s); }
+    /// Division multiplies by the reciprocal.
+    CZanVector operator/(float s) const
+    {
+        const float k = 1.0f / s;
+        return CZanVector(x * k, y * k);
+    }
+    CZanVector& operator+=(const CZanVector& v)
+    {
+        x += v.x;
+        y += v.y;
+        return *this;
+    }
+    CZanVector& operator-=(const CZanVector& v)
+    {
+        x -= v.x;
+        y -= v.y;
+        return *this;
+    }
+    CZanVector& operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        return *this;
+    }
+    CZanVector& operator/=(float s)
+    {
+        const float k = 1.0f / s;
+        x *= k;
+        y *= k;
+        return *this;
+    }
+    /// Exact comparison; a NaN component makes the vectors unequal.
+    bool operator==(const CZanVector& v) const { return x == v.x && y == v.y; }
+    bool operator!=(const CZanVector& v) const { return !(*this == v); }
+
+    float Dot(const CZanVector* v) const { return x * v->x + y * v->y; }
+    float operator%(const CZanVector& v) const { return x * v.x + y * v.y; }
+    float Length() const { return std::sqrt(x * x + y * y); }
+    /// Unit vector; a zero vector gives infinities or NaN, not an error.
+    CZanVector Hat() const
+    {
+        const float k = 1.0f / Length();
+        return CZanVector(x * k, y * k);
+    }
+    CZanVector* Normalize()
+    {
+        const float k = 1.0f / Length();
+        x *= k;
+        y *= k;
+        return this;
+    }
+    CZanVector Perp() const { return CZanVector(-y, x); }
+    /// The components exchanged.
+    CZanVector Flip() const { return CZanVector(y, x); }
+    /// Rotation by `a` radians.
+    CZanVector Rotate(float a) const
+    {
+        const float c = std::cos(a), s = std::sin(a);
+        return CZanVector(x * c - y * s, x * s + y * c);
+    }
+    /// The vector expressed in the frame whose x axis is `r`: for r = (cos a, sin a) this
+    /// rotates by -a, the opposite sense of Rotate(float).
+    CZanVector Rotate(CZanVector r) const { return CZanVector(x * r.x + y * r.y, y * r.x - x * r.y); }
+    /// With null: the direction atan2(y, x). Otherwise the unsigned angle to `v` (0 to pi).
+    float Angle(const CZanVector* v) const
+    {
+        if (!v)
+            return std::atan2(y, x);
+        float d = Hat() % v->Hat();
+        // Rounding may push the cosine of nearly parallel vectors just past 1.
+        if (d > 1.0f)
+            d = 1.0f;
+        else if (d < -1.0f)
+            d = -1.0f;
+        return std::acos(d);
+    }
+    float operator^(const CZanVector& v) const { return Angle(&v); }
+};
+
+/// A colour of four float components (0 to 1 is the meaningful range) and its packed
+/// 0xAARRGGBB hardware form.
+class CZanColor
+{
+public:
+    float red;
+    float green;
+    float blue;
+    float alpha;
+
+    CZanColor() : red(0.0f), green(0.0f), blue(0.0f), alpha(0.0f) {}
+    CZanColor(float r, float g, float b, float a) : red(r), green(g), blue(b), alpha(a) {}
+    CZanColor(unsigned long packed) { SetHWColor(packed); }
+    CZanColor(const CZanColor&) = default;
+
+    CZanColor operator=(const CZanColor& c)
+    {
+        red = c.red;
+        green = c.green;
+        blue = c.blue;
+        alpha = c.alpha;
+        return *this;
+    }
+    CZanColor operator+(const CZanColor& c) const
+    {
+        return CZanColor(red + c.red, green + c.green, blue + c.blue, alpha + c.alpha);
+    }
+    CZanColor operator-(const CZanColor& c) const
+    {
+        return CZanColor(red - c.red, green - c.green, blue - c.blue, alpha - c.alpha);
+    }
+    CZanColor operator*(float s) const { return CZanColor(red * s, green * s, blue * s, alpha * s); }
+    CZanColor& operator+=(const CZanColor& c)
+    {
+        red += c.red;
+        green += c.green;
+        blue += c.blue;
+        alpha += c.alpha;
+        return *this;
+    }
+    CZanColor& operator-=(const CZanColor& c)
+    {
+        red -= c.red;
+        green -= c.green;
+        blue -= c.blue;
+        alpha -= c.alpha;
+        return *this;
+    }
+    CZanColor& operator*=(float s)
+    {
+        red *= s;
+        green *= s;
+        blue *= s;
+        alpha *= s;
+        return *this;
+    }
+    bool operator==(const CZanColor& c) const
+    {
+        return red == c.red && green == c.green && blue == c.blue && alpha == c.alpha;
+    }
+    bool operator!=(const CZanColor& c) const { return !(*this == c); }
+
+    /// Below 0 becomes 0, above 1 becomes 1; anything else (NaN included) is unchanged.
+    static void ColorClamp(float& value)
+    {
+        if (value < 0.0f)
+            value = 0.0f;
+        else if (value > 1.0f)
+            value = 1.0f;
+    }
+    void Clamp()
+    {
+        ColorClamp(red);
+        ColorClamp(green);
+        ColorClamp(blue);
+        ColorClamp(alpha);
+    }
+
+    /// Each 8-bit field times the float nearest to 1/255; every field value survives a
+    /// round trip through GetHWColor exactly.
+    void SetHWColor(unsigned long packed)
+    {
+        const float k = 1.0f / 255.0f;
+        alpha = float((packed >> 24) & 0xFF) * k;
+        red = float((packed >> 16) & 0xFF) * k;
+        green = float((packed >> 8) & 0xFF) * k;
+        blue = float(packed & 0xFF) * k;
+    }
+    /// Each component times 255 truncated toward zero, with no clamping: values outside 0..1
+    /// carry into or borrow from the neighbouring field. Call Clamp first when in doubt.
+    unsigned long GetHWColor() const
+    {
+        const unsigned int a = unsigned(int(alpha * 255.0f)), r = unsigned(int(red * 255.0f)),
+                           g = unsigned(int(green * 255.0f)), b = unsigned(int(blue * 255.0f));
+        return (a * 0x1000000u + r * 0x10000u + g * 0x100u + b) & 0xFFFFFFFFu;
+    }
+};

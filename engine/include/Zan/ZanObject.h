@@ -1,0 +1,4 @@
+// CZanObject: the engine object with an id, a physics body, an update and message hooks.
+#pragma once
+
+class CZanObject;

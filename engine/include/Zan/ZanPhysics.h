@@ -1,0 +1,19 @@
+// Geometry, rigid bodies and the physics world. (Only the face the engine core calls.)
+#pragma once
+
+#include "Zan/ZanMath.h"
+
+class CZanBody;
+
+class CZanPhysicsEngine
+{
+public:
+    void Release();
+    void SetDamp(float damp);
+    void Step(float dt);
+    void RemoveAll();
+    void AddBody(unsigned long id, CZanBody* body);
+    void RemoveBody(unsigned long id);
+};
+
+CZanPhysicsEngine* KovPhysicsCreate(CZanVector gravity);

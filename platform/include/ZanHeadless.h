@@ -1,0 +1,35 @@
+/* Control of the headless backend: a test drives a whole engine run without a display, a
+ * sound card or real time. Call ZanHeadlessEnable() before the engine creates its window;
+ * from then on windows and messages are plain data, time is a virtual clock that only moves
+ * when the test (or the platform's Sleep) advances it, and keys, mouse, focus and the close
+ * button are injected here. Injected input reaches the engine exactly as real input does:
+ * through the DirectInput stand-in (polled state and buffered events) and window messages. */
+#ifndef ZAN_HEADLESS_H
+#define ZAN_HEADLESS_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void ZanHeadlessEnable(void);                           /* before the engine creates its window */
+int ZanHeadlessEnabled(void);                           /* non-zero once enabled */
+void ZanHeadlessOnFrame(void (*fn)(void*), void* user); /* called once per pass of the frame
+                                                           loop, from the platform's Sleep */
+void ZanHeadlessAdvance(unsigned ms);                   /* moves the virtual clock */
+unsigned ZanHeadlessNow(void);                          /* virtual milliseconds since enable */
+void ZanHeadlessKey(int dik, int down);                 /* keyboard, DirectInput key code */
+void ZanHeadlessMouseMove(int x, int y);                /* client coordinates */
+void ZanHeadlessMouseWheel(int delta);                  /* wheel movement, 120 per notch */
+void ZanHeadlessMouseButton(int button, int down);      /* buttons 0 to 7 */
+void ZanHeadlessFocus(int active);
+void ZanHeadlessClose(void);                            /* the window's close button */
+unsigned ZanHeadlessDrawCalls(void);                    /* draw calls of the last presented frame */
+const unsigned* ZanHeadlessFrame(int* width, int* height); /* last presented frame, 0xAARRGGBB,
+                                                              row 0 at the top */
+const char* ZanHeadlessLastMessageBox(void); /* text of the latest message box (GBK), or null */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

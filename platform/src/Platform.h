@@ -1,0 +1,73 @@
+// State shared inside the platform layer: the window table, the message queue and the input
+// devices, fed by whichever backend runs. Not installed; engine and game never see it.
+#pragma once
+
+#include "ZanWin32.h"
+
+#include <string>
+
+struct SDL_Window;
+
+struct ZanWindow
+{
+    std::string className;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    int x = 0, y = 0;             // client origin in screen coordinates
+    int clientW = 0, clientH = 0; // client size in pixels
+    bool visible = false;
+    bool focused = true;
+    SDL_Window* sdl = nullptr; // desktop backend only
+    // Where the client picture appears inside the native window when the graphics device
+    // scales it (full screen): native = offset + client * scale.
+    float scaleX = 1.0f, scaleY = 1.0f;
+    int offsetX = 0, offsetY = 0;
+};
+
+// Window table. A handle stays invalid forever once its window is destroyed.
+ZanWindow* ZanWindowFromHandle(HWND window);
+HWND ZanMainWindow(); // the oldest live window, or null
+
+bool ZanIsHeadless();
+
+// Input entering from a backend: updates the DirectInput devices and posts the window
+// messages, identically for both backends.
+void ZanInputKey(int dik, bool down);
+void ZanInputText(const std::string& gbk); // WM_CHAR for every byte
+void ZanInputMouseMotion(int dx, int dy);
+void ZanInputMouseWheel(int dz);
+void ZanInputMouseButton(int button, bool down);
+void ZanInputFocus(bool active); // WM_ACTIVATEAPP and the window's focus
+void ZanInputClose();            // WM_SYSCOMMAND / SC_CLOSE
+int ZanDikToVk(int dik);
+
+// Desktop backend (SDL2).
+namespace zan::desktop
+{
+bool EnsureVideo();
+bool CreateNative(ZanWindow& window, const char* title);
+void DestroyNative(ZanWindow& window);
+void ShowNative(ZanWindow& window, bool show);
+void PumpEvents();
+bool ScreenSize(int* width, int* height);
+bool CursorPos(POINT* point);
+int ShowCursor(bool show);
+bool MessageBox(const char* text, const char* caption);
+void SetIcon(ZanWindow& window, HICON icon);
+} // namespace zan::desktop
+
+// Headless backend.
+namespace zan::headless
+{
+uint64_t NowMicros();
+void Sleep(DWORD ms);
+POINT CursorScreen();
+} // namespace zan::headless
+
+// Icons loaded by LoadIconA (an image file named after the resource).
+struct ZanIconImage
+{
+    int width = 0, height = 0;
+    std::string rgba;
+};
+const ZanIconImage* ZanIconFromHandle(HICON icon);
