@@ -147,6 +147,10 @@ public:
     SIterator_Const End() const { return SIterator_Const(); }
 
 private:
+    friend class CPacket_Write;
+
+    /// Allocate() with the first chunk already in place (when memory allows).
+    static CPacket_Data* AllocateWithChunk();
     void Free();
     void Grow();
     bool AppendSlow(uint32_t word, unsigned bits);
@@ -391,11 +395,18 @@ private:
     uint32_t Extract(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
                      unsigned bits) const
     {
-        const unsigned left = m_uSize - pos;
-        if (bits > left)
-            bits = left;
         if (bits > 32)
             bits = 32;
+        // The clamp at the window end is taken out of line so that, in the usual case, the
+        // next position does not wait for the comparison.
+        if (bits > m_uSize - pos)
+            return ExtractTail(pos, it, word, bits);
+        return ExtractWithin(pos, it, word, bits);
+    }
+    /// Extract for 0 to 32 bits that all lie inside the window.
+    uint32_t ExtractWithin(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
+                           unsigned bits) const
+    {
         const uint32_t mask = uint32_t((uint64_t(1) << bits) - 1);
         const unsigned shift = (m_uStart + pos) & 31;
         uint32_t result = (word >> shift) & mask;
@@ -403,13 +414,35 @@ private:
         pos += bits;
         if (bits >= room)
         {
-            ++it;
-            word = *it;
+            NextWord(it, word, (m_uStart + pos) >> 5);
             if (bits > room)
                 result |= ((mask >> room) & word) << room;
         }
         return result;
     }
+    /// Steps to the next word, whose index in the data is `index`, and loads it (0 past the
+    /// last one). The index comes from the position, so that consecutive steps do not wait
+    /// for each other.
+    static void NextWord(CPacket_Data::SIterator_Const& it, uint32_t& word, unsigned index)
+    {
+        const CPacket_Data::SChunk* chunk = it.m_pChunk;
+        if (!chunk)
+        {
+            word = 0;
+            return;
+        }
+        const unsigned local = index - chunk->m_uStart;
+        if (local < chunk->m_uCount)
+        {
+            it.m_uIndex = local;
+            word = chunk->m_auWords[local];
+            return;
+        }
+        it = CPacket_Data::SIterator_Const(chunk->m_pNext, 0);
+        word = *it;
+    }
+    uint32_t ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
+                         unsigned bits) const;
     uint64_t Extract64(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
                        unsigned bits) const
     {
