@@ -26,7 +26,7 @@ TEST(Vector, DivisionMultipliesByTheReciprocal)
     EXPECT_EQ(v, CZanVector(x * k, -x * k));
 }
 
-TEST(Vector, LengthDirectionsAndProducts)
+TEST(Vector, LengthAndDirections)
 {
     EXPECT_EQ(CZanVector(3, 4).Length(), 5.0f);
     EXPECT_FLOAT_EQ(CZanVector(3, 4).Hat().x, 0.6f);
@@ -36,15 +36,6 @@ TEST(Vector, LengthDirectionsAndProducts)
     EXPECT_EQ(n, CZanVector(0, -1));
     EXPECT_EQ(CZanVector(1, 0).Perp(), CZanVector(0, 1));
     EXPECT_EQ(CZanVector(1, 2).Flip(), CZanVector(2, 1));
-    CZanVector b(4, -5);
-    EXPECT_EQ(CZanVector(2, 3).Dot(&b), -7.0f);
-    EXPECT_EQ(CZanVector(2, 3) % b, -7.0f);
-    EXPECT_EQ(-CZanVector(2, -3), CZanVector(-2, 3));
-    CZanVector acc(1, 1);
-    acc += CZanVector(2, 3);
-    acc -= CZanVector(1, 0);
-    acc *= 2.0f;
-    EXPECT_EQ(acc, CZanVector(4, 8));
 }
 
 TEST(Vector, TheTwoRotationsTurnOppositeWays)
@@ -75,28 +66,20 @@ TEST(Vector, Angles)
         p.y += 0.001f;
     ASSERT_LT(p.y, 10.0f);
     EXPECT_EQ(p ^ (p * 3.0f), 0.0f);
-}
 
-TEST(Vector, ZeroVectorAndNaN)
-{
-    const CZanVector zero;
-    const CZanVector h = zero.Hat();
-    EXPECT_FALSE(std::isfinite(h.x));
-    EXPECT_TRUE(std::isnan(zero ^ CZanVector(1, 0)));
+    // A zero vector has no direction: infinities or NaN, not an error.
+    EXPECT_FALSE(std::isfinite(CZanVector().Hat().x));
+    EXPECT_TRUE(std::isnan(CZanVector() ^ CZanVector(1, 0)));
     const float nan = std::numeric_limits<float>::quiet_NaN();
     EXPECT_FALSE(CZanVector(nan, 0) == CZanVector(nan, 0));
     EXPECT_TRUE(CZanVector(nan, 0) != CZanVector(nan, 0));
 }
 
-TEST(Color, PacksByTruncation)
+TEST(Color, PacksByTruncationCarryingAcrossFields)
 {
     EXPECT_EQ(CZanColor(1, 1, 0.5f, 0).GetHWColor(), 0x00FFFF7Ful);
     EXPECT_EQ(CZanColor(1, 0.5f, 0, 1).GetHWColor(), 0xFFFF7F00ul);
     EXPECT_EQ(CZanColor(0.999f, 0.0039f, 0.0040f, 0.9999f).GetHWColor(), 0xFEFE0001ul);
-}
-
-TEST(Color, OutOfRangeCarriesAcrossFields)
-{
     EXPECT_EQ(CZanColor(1.5f, 0, 0, 1.0f).GetHWColor(), 0x007E0000ul);
     EXPECT_EQ(CZanColor(-0.5f, 0, 0, 1.0f).GetHWColor(), 0xFE810000ul);
     EXPECT_EQ(CZanColor(0, 0, 2.0f, 0).GetHWColor(), 510ul);
@@ -125,15 +108,8 @@ TEST(Color, EveryFieldValueSurvivesTheRoundTrip)
     EXPECT_EQ(k, 0.003921568859f);
 }
 
-TEST(Color, ArithmeticIncludesAlphaAndClampKeepsNaN)
+TEST(Color, ClampLeavesNaNAlone)
 {
-    CZanColor c = CZanColor(0.5f, 0.25f, 1, 0.5f) + CZanColor(0.25f, 0.25f, 0, 0.25f);
-    EXPECT_EQ(c, CZanColor(0.75f, 0.5f, 1, 0.75f));
-    EXPECT_EQ(c * 2.0f, CZanColor(1.5f, 1, 2, 1.5f));
-    c -= CZanColor(1, 0, 0, 1);
-    c *= 2.0f;
-    EXPECT_EQ(c, CZanColor(-0.5f, 1, 2, -0.5f));
-
     const float nan = std::numeric_limits<float>::quiet_NaN();
     CZanColor d(-0.1f, 1.1f, nan, 0.3f);
     d.Clamp();
