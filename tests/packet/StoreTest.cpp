@@ -93,12 +93,16 @@ TEST(Store, ReleasedObjectsAndChunksAreReusedLastFreedFirst)
     EXPECT_EQ(b->GetRefCount(), 0);
     EXPECT_TRUE(b->Empty());
     EXPECT_EQ(b->Begin(), b->End());
-    CPacket_Data::Allocate_Chunk(0);
+    CPacket_Data::SChunk* first = CPacket_Data::Allocate_Chunk(0);
     CPacket_Data::SChunk* next = CPacket_Data::Allocate_Chunk(124);
     EXPECT_EQ(next, chunk2);
     EXPECT_EQ(next->m_uStart, 124u);
     EXPECT_EQ(next->m_uCount, 0u);
     EXPECT_EQ(next->m_pNext, nullptr);
+    CPacket_Data::Free_Chunk(first);
+    CPacket_Data::Free_Chunk(next);
+    b->IncRef();
+    b->DecRef();
 }
 
 TEST(Store, EveryReaderHoldsAReferenceUntilTheLastGoes)
@@ -191,8 +195,11 @@ TEST(Store, NoHeapAllocationOnceThePoolsAreWarm)
     EXPECT_EQ(g_lAllocations - before, 0) << sum;
 
     // The count does see the engine's own allocations once the pool runs dry.
-    for (int i = 0; i < 50; ++i)
-        CPacket_Data::Allocate()->IncRef();
+    CPacket_Data* fresh[50];
+    for (auto& d : fresh)
+        (d = CPacket_Data::Allocate())->IncRef();
     EXPECT_GT(g_lAllocations, before);
+    for (auto* d : fresh)
+        d->DecRef();
 }
 } // namespace
