@@ -180,15 +180,17 @@ public:
         if (bits > 32)
             bits = 32;
         const uint32_t v = value & uint32_t((uint64_t(1) << bits) - 1);
-        m_uPending |= v << m_uPendingCount;
-        m_uPendingCount += bits;
-        if (m_uPendingCount >= 32)
+        uint32_t pending = m_uPending | v << m_uPendingCount;
+        unsigned count = m_uPendingCount + bits;
+        if (count >= 32)
         {
-            StoreWord(m_uPending);
-            m_uPendingCount -= 32;
+            StoreWord(pending);
+            count -= 32;
             // What did not fit; zero when it all fitted (the shift is then by `bits`).
-            m_uPending = uint32_t(uint64_t(v) >> (bits - m_uPendingCount));
+            pending = uint32_t(uint64_t(v) >> (bits - count));
         }
+        m_uPending = pending;
+        m_uPendingCount = count;
     }
     /// Writes min(bits, 32) low bits, then, when bits > 32, bits - 32 bits of the high half
     /// (0 to 64; more count as 64).
@@ -414,31 +416,24 @@ private:
         pos += bits;
         if (bits >= room)
         {
-            NextWord(it, word, (m_uStart + pos) >> 5);
+            NextWord(it, word);
             if (bits > room)
                 result |= ((mask >> room) & word) << room;
         }
         return result;
     }
-    /// Steps to the next word, whose index in the data is `index`, and loads it (0 past the
-    /// last one). The index comes from the position, so that consecutive steps do not wait
-    /// for each other.
-    static void NextWord(CPacket_Data::SIterator_Const& it, uint32_t& word, unsigned index)
+    /// Steps to the next word and loads it (0 past the last one).
+    static void NextWord(CPacket_Data::SIterator_Const& it, uint32_t& word)
     {
         const CPacket_Data::SChunk* chunk = it.m_pChunk;
-        if (!chunk)
+        const unsigned index = it.m_uIndex + 1;
+        if (chunk && index < chunk->m_uCount)
         {
-            word = 0;
+            it.m_uIndex = index;
+            word = chunk->m_auWords[index];
             return;
         }
-        const unsigned local = index - chunk->m_uStart;
-        if (local < chunk->m_uCount)
-        {
-            it.m_uIndex = local;
-            word = chunk->m_auWords[local];
-            return;
-        }
-        it = CPacket_Data::SIterator_Const(chunk->m_pNext, 0);
+        ++it;
         word = *it;
     }
     uint32_t ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
