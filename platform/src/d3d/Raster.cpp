@@ -315,10 +315,25 @@ private:
         pixel = Pack({out[0], out[1], out[2], out[3]});
     }
 
+    // Vertices snap to 1/256 pixel and edges are evaluated exactly in integers, as GPUs do,
+    // so two triangles sharing an edge never both draw, nor both skip, a pixel on it.
     void Triangle(ScreenVertex p0, ScreenVertex p1, ScreenVertex p2)
     {
-        float area = (p1.x - p0.x) * (p2.y - p0.y) - (p2.x - p0.x) * (p1.y - p0.y);
-        if (!(area != 0.0f) || !std::isfinite(area))
+        constexpr float kSub = 256.0f, kLimit = 1 << 20;
+        for (const ScreenVertex* p : {&p0, &p1, &p2})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || std::fabs(p->x) > kLimit ||
+                std::fabs(p->y) > kLimit)
+                return;
+        struct Fixed
+        {
+            int64_t x, y;
+        };
+        auto snap = [&](const ScreenVertex& p) {
+            return Fixed{int64_t(std::lround(p.x * kSub)), int64_t(std::lround(p.y * kSub))};
+        };
+        Fixed f0 = snap(p0), f1 = snap(p1), f2 = snap(p2);
+        int64_t area = (f1.x - f0.x) * (f2.y - f0.y) - (f2.x - f0.x) * (f1.y - f0.y);
+        if (area == 0)
             return;
         // Positive area: clockwise as seen on the screen (y down).
         if ((m_s.cullMode == D3DCULL_CCW && area < 0) || (m_s.cullMode == D3DCULL_CW && area > 0))
@@ -326,33 +341,34 @@ private:
         if (area < 0)
         {
             std::swap(p1, p2);
+            std::swap(f1, f2);
             area = -area;
         }
-        const float minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
-        const float minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
-        if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) ||
-            !std::isfinite(maxY))
-            return;
-        const int x0 = std::max(m_clipX0, int(std::max(-1e9f, std::ceil(minX))));
-        const int x1 = std::min(m_clipX1 - 1, int(std::min(1e9f, std::floor(maxX))));
-        const int y0 = std::max(m_clipY0, int(std::max(-1e9f, std::ceil(minY))));
-        const int y1 = std::min(m_clipY1 - 1, int(std::min(1e9f, std::floor(maxY))));
-        auto topLeft = [](const ScreenVertex& a, const ScreenVertex& b)
+        const int64_t minX = std::min({f0.x, f1.x, f2.x}), maxX = std::max({f0.x, f1.x, f2.x});
+        const int64_t minY = std::min({f0.y, f1.y, f2.y}), maxY = std::max({f0.y, f1.y, f2.y});
+        auto ceilDiv = [](int64_t v) { return v >= 0 ? (v + 255) / 256 : -((-v) / 256); };
+        auto floorDiv = [](int64_t v) { return v >= 0 ? v / 256 : -((-v + 255) / 256); };
+        const int x0 = int(std::max<int64_t>(m_clipX0, ceilDiv(minX)));
+        const int x1 = int(std::min<int64_t>(m_clipX1 - 1, floorDiv(maxX)));
+        const int y0 = int(std::max<int64_t>(m_clipY0, ceilDiv(minY)));
+        const int y1 = int(std::min<int64_t>(m_clipY1 - 1, floorDiv(maxY)));
+        auto topLeft = [](const Fixed& a, const Fixed& b)
         { return (a.y == b.y && b.x > a.x) || b.y < a.y; };
-        const bool tl0 = topLeft(p1, p2), tl1 = topLeft(p2, p0), tl2 = topLeft(p0, p1);
-        auto edge = [](const ScreenVertex& a, const ScreenVertex& b, float x, float y)
+        const bool tl0 = topLeft(f1, f2), tl1 = topLeft(f2, f0), tl2 = topLeft(f0, f1);
+        auto edge = [](const Fixed& a, const Fixed& b, int64_t x, int64_t y)
         { return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x); };
+        const float invArea = 1.0f / float(area);
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x)
             {
-                const float fx = float(x), fy = float(y);
-                const float e0 = edge(p1, p2, fx, fy), e1 = edge(p2, p0, fx, fy),
-                            e2 = edge(p0, p1, fx, fy);
+                const int64_t fx = int64_t(x) * 256, fy = int64_t(y) * 256;
+                const int64_t e0 = edge(f1, f2, fx, fy), e1 = edge(f2, f0, fx, fy),
+                              e2 = edge(f0, f1, fx, fy);
                 if (e0 < 0 || e1 < 0 || e2 < 0 || (e0 == 0 && !tl0) || (e1 == 0 && !tl1) ||
                     (e2 == 0 && !tl2))
                     continue;
-                const float l0 = e0 / area * p0.invW, l1 = e1 / area * p1.invW,
-                            l2 = e2 / area * p2.invW;
+                const float l0 = float(e0) * invArea * p0.invW, l1 = float(e1) * invArea * p1.invW,
+                            l2 = float(e2) * invArea * p2.invW;
                 const float sum = l0 + l1 + l2;
                 const float w0 = l0 / sum, w1 = l1 / sum, w2 = l2 / sum;
                 const Color c{w0 * p0.color.r + w1 * p1.color.r + w2 * p2.color.r,

@@ -1,0 +1,62 @@
+// The OpenGL renderer draws what the software rasteriser draws for the same calls. Runs only
+// where an OpenGL context can be made (a display, or SDL's offscreen driver).
+#include "D3DTestUtil.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace d3dtest;
+
+TEST(GLRenderer, MatchesTheSoftwareRasteriser)
+{
+    if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    Rig rig;
+    if (!rig.Create(128, 96))
+        GTEST_SKIP() << "no OpenGL context here";
+
+    std::vector<uint32_t> texels;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            texels.push_back((x == 0 ? 0x00000000u : uint32_t((x * 32) << 24)) |
+                             uint32_t(y * 0x1F0000 + x * 0x1F00 + 0x40));
+    IDirect3DTexture9* t = MakeTexture(rig.device, 8, 8, texels);
+    // 5 x 3, not a power of two, opaque.
+    IDirect3DTexture9* odd = MakeTexture(rig.device, 5, 3, std::vector<uint32_t>(15, 0xFF30C060u));
+
+    rig.Frame(0xFF203040u);
+    rig.device->SetTexture(0, t);
+    for (int mode = 0; mode < 4; ++mode)
+    {
+        rig.SetBlendMode(mode);
+        rig.Quad(4.0f + 30 * mode, 4, 24, 24, 0xC0FFA080u);
+        rig.Quad(4.0f + 30 * mode, 32, 8, 8, 0xFFFFFFFFu, 0.25f, 0.25f, 1.25f, 1.25f);
+        ASSERT_EQ(D3D_OK, rig.Flush());
+    }
+    rig.SetBlendMode(2);
+    rig.device->SetTexture(0, odd);
+    rig.Quad(10, 50, 15, 9, 0xFFFFFFFFu);
+    rig.Flush();
+    rig.device->SetTexture(0, nullptr);
+    rig.Quad(40, 50, 20, 20, 0x80FF0000u);
+    rig.Flush();
+    rig.Present();
+
+    std::vector<uint32_t> gl;
+    ASSERT_TRUE(ZanD3DReadBack(rig.device, gl));
+    int w = 0, h = 0;
+    const unsigned* soft = ZanD3DLastFramePixels(&w, &h);
+    ASSERT_NE(nullptr, soft);
+    ASSERT_EQ(size_t(w) * size_t(h), gl.size());
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (!Near(gl[size_t(y) * w + x], soft[y * w + x], 2) && ++differing <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " gl " << gl[y * w + x]
+                              << " soft " << soft[y * w + x];
+    EXPECT_EQ(0, differing);
+    // And the picture is not trivially empty.
+    EXPECT_NE(gl[size_t(10) * w + 10], gl[0]);
+    t->Release();
+    odd->Release();
+}
