@@ -172,13 +172,19 @@ public:
     {
         return BufferData::Lock(offset, size, data, flags);
     }
-    HRESULT Unlock() override { return BufferData::Unlock(); }
+    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
     D3DFORMAT Format() const { return m_format; }
+    // Smallest and largest of `count` indices from `start` (in range, buffer unlocked).
+    void Range(UINT start, UINT count, uint16_t* lo, uint16_t* hi) const;
 
 private:
+    // Per block of kBlock indices, their smallest and largest value: draws check their index
+    // range without reading every index again.
+    static constexpr UINT kBlock = 64;
     std::shared_ptr<DeviceCore> m_core;
     D3DFORMAT m_format;
+    std::vector<uint16_t> m_blockMin, m_blockMax;
 };
 
 // The frame records of every device (one picture shown at a time).

@@ -586,11 +586,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     const uint16_t* indices = reinterpret_cast<const uint16_t*>(iStorage->data()) + startIndex;
     // Every index must land inside the vertex buffer.
     uint16_t lo = 0xFFFF, hi = 0;
-    for (UINT k = 0; k < n; ++k)
-    {
-        lo = std::min(lo, indices[k]);
-        hi = std::max(hi, indices[k]);
-    }
+    m_indices->Range(startIndex, n, &lo, &hi);
     const int64_t available =
         m_streamOffset <= m_stream->Length() ? (m_stream->Length() - m_streamOffset) / kStride : 0;
     if (int64_t(baseVertexIndex) + lo < 0 || int64_t(baseVertexIndex) + hi >= available)

@@ -1,6 +1,7 @@
 // Textures, surfaces, vertex and index buffers.
 #include "D3DInternal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zan::d3d
@@ -162,6 +163,50 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
     desc->Size = m_length;
     desc->FVF = m_fvf;
     return D3D_OK;
+}
+
+HRESULT IndexBuffer::Unlock()
+{
+    HRESULT hr = BufferData::Unlock();
+    if (FAILED(hr))
+        return hr;
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(m_storage->data());
+    const UINT total = m_length / 2;
+    const UINT blocks = (total + kBlock - 1) / kBlock;
+    m_blockMin.assign(blocks, 0xFFFF);
+    m_blockMax.assign(blocks, 0);
+    for (UINT k = 0; k < total; ++k)
+    {
+        uint16_t& lo = m_blockMin[k / kBlock];
+        uint16_t& hi = m_blockMax[k / kBlock];
+        lo = std::min(lo, idx[k]);
+        hi = std::max(hi, idx[k]);
+    }
+    return D3D_OK;
+}
+
+void IndexBuffer::Range(UINT start, UINT count, uint16_t* lo, uint16_t* hi) const
+{
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(m_storage->data());
+    uint16_t a = 0xFFFF, b = 0;
+    UINT k = start;
+    const UINT end = start + count;
+    const bool summarised = m_blockMin.size() * kBlock >= m_length / 2;
+    while (k < end)
+    {
+        if (summarised && k % kBlock == 0 && k + kBlock <= end)
+        {
+            a = std::min(a, m_blockMin[k / kBlock]);
+            b = std::max(b, m_blockMax[k / kBlock]);
+            k += kBlock;
+            continue;
+        }
+        a = std::min(a, idx[k]);
+        b = std::max(b, idx[k]);
+        ++k;
+    }
+    *lo = a;
+    *hi = b;
 }
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** device)
