@@ -4,6 +4,7 @@
 #include "D3DInternal.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -377,20 +378,20 @@ public:
         if (d.indexed)
         {
             const int64_t first = int64_t(d.baseVertex) + d.minIndex;
-            const GLsizeiptr count = GLsizeiptr(d.maxIndex) - d.minIndex + 1;
-            glBufferData(GL_ARRAY_BUFFER, count * GLsizeiptr(sizeof(ZanD3DVertex)),
-                         d.vertices + first, GL_STREAM_DRAW);
-            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(d.indexCount) * 2, d.indices,
-                         GL_STREAM_DRAW);
-            glDrawElementsBaseVertex(mode, GLsizei(d.indexCount), GL_UNSIGNED_SHORT, nullptr,
-                                     -GLint(d.minIndex));
+            const size_t count = size_t(d.maxIndex) - d.minIndex + 1;
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices + first,
+                                           count * sizeof(ZanD3DVertex));
+            const size_t indexAt =
+                Stream(GL_ELEMENT_ARRAY_BUFFER, m_indexRing, d.indices, size_t(d.indexCount) * 2);
+            glDrawElementsBaseVertex(mode, GLsizei(d.indexCount), GL_UNSIGNED_SHORT,
+                                     reinterpret_cast<const void*>(indexAt),
+                                     GLint(vertexAt / sizeof(ZanD3DVertex)) - GLint(d.minIndex));
         }
         else
         {
-            glBufferData(GL_ARRAY_BUFFER,
-                         GLsizeiptr(d.vertexCount) * GLsizeiptr(sizeof(ZanD3DVertex)), d.vertices,
-                         GL_STREAM_DRAW);
-            glDrawArrays(mode, 0, GLsizei(d.vertexCount));
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices,
+                                           size_t(d.vertexCount) * sizeof(ZanD3DVertex));
+            glDrawArrays(mode, GLint(vertexAt / sizeof(ZanD3DVertex)), GLsizei(d.vertexCount));
         }
     }
 
@@ -591,6 +592,41 @@ private:
         return true;
     }
 
+    // Draw data goes into one large buffer per kind, one range after the other, written
+    // without waiting for earlier draws; the buffer is replaced only when it is full.
+    struct Ring
+    {
+        size_t capacity = 0, head = 0;
+    };
+
+    static size_t Stream(GLenum target, Ring& ring, const void* data, size_t bytes)
+    {
+        constexpr size_t kAlign = 96; // whole vertices, and aligned for copying
+        if (bytes > ring.capacity / 2)
+        {
+            ring.capacity = std::max<size_t>(4u << 20, bytes * 2);
+            ring.head = ring.capacity;
+        }
+        if (ring.head + bytes > ring.capacity)
+        {
+            glBufferData(target, GLsizeiptr(ring.capacity), nullptr, GL_STREAM_DRAW);
+            ring.head = 0;
+        }
+        const size_t at = ring.head;
+        void* out = glMapBufferRange(target, GLintptr(at), GLsizeiptr(bytes),
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                         GL_MAP_UNSYNCHRONIZED_BIT);
+        if (out)
+        {
+            std::memcpy(out, data, bytes);
+            glUnmapBuffer(target);
+        }
+        else
+            glBufferSubData(target, GLintptr(at), GLsizeiptr(bytes), data);
+        ring.head = (at + bytes + kAlign - 1) / kAlign * kAlign;
+        return at;
+    }
+
     struct Program
     {
         GLuint program = 0;
@@ -639,6 +675,7 @@ private:
     GLuint m_vao = 0, m_vbo = 0, m_ebo = 0, m_fbo = 0, m_target = 0, m_sampler = 0,
            m_vertexShader = 0;
     std::map<ShaderKey, Program> m_programs;
+    Ring m_vertexRing, m_indexRing;
     Program* m_active = nullptr;
     int m_width = 0, m_height = 0;
     GLuint m_boundTexture = 0;
