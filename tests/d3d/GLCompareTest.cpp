@@ -2,6 +2,8 @@
 // where an OpenGL context can be made (a display, or SDL's offscreen driver).
 #include "D3DTestUtil.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -59,4 +61,45 @@ TEST(GLRenderer, MatchesTheSoftwareRasteriser)
     EXPECT_NE(gl[size_t(10) * w + 10], gl[0]);
     t->Release();
     odd->Release();
+}
+
+TEST(GLRenderer, FullScreenShowsThePictureScaledWithItsAspectKept)
+{
+    if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    HWND window = MakeWindow(800, 600);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(nullptr, d3d);
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 800;
+    pp.BackBufferHeight = 600;
+    pp.hDeviceWindow = window;
+    pp.Windowed = FALSE;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    IDirect3DDevice9* device = nullptr;
+    if (!window ||
+        FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, 0, &pp, &device)))
+    {
+        d3d->Release();
+        GTEST_SKIP() << "no OpenGL context here";
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF336699u, 1, 0);
+    EXPECT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+    D3DDISPLAYMODE mode;
+    ASSERT_EQ(D3D_OK, d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode));
+    // The centre of the display is the centre of the picture, whatever the display's shape.
+    POINT centre{LONG(mode.Width / 2), LONG(mode.Height / 2)};
+    ASSERT_TRUE(ScreenToClient(window, &centre));
+    EXPECT_NEAR(400, centre.x, 2) << mode.Width << "x" << mode.Height;
+    EXPECT_NEAR(300, centre.y, 2);
+    // So is a corner of the picture's largest fitting rectangle.
+    const float scale = std::min(mode.Width / 800.0f, mode.Height / 600.0f);
+    POINT corner{LONG(std::lround((mode.Width - 800 * scale) / 2)),
+                 LONG(std::lround((mode.Height - 600 * scale) / 2))};
+    ASSERT_TRUE(ScreenToClient(window, &corner));
+    EXPECT_NEAR(0, corner.x, 2);
+    EXPECT_NEAR(0, corner.y, 2);
+    device->Release();
+    d3d->Release();
+    DestroyWindow(window);
 }

@@ -314,6 +314,7 @@ public:
         if (w && w->sdl)
         {
             const bool full = !params.Windowed;
+            m_fullScreen = full;
             const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
             if (full != isFull)
                 SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
@@ -405,6 +406,22 @@ public:
         SDL_GetWindowSize(w->sdl, &ww, &wh);
         if (dw <= 0 || dh <= 0)
             dw = ww, dh = wh;
+        if (m_fullScreen)
+        {
+            // The window takes the display's size only once the window system has answered:
+            // lay the picture out for the display at once.
+            const int display = std::max(0, SDL_GetWindowDisplayIndex(w->sdl));
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+            {
+                const float density = ww > 0 ? float(dw) / float(ww) : 1.0f;
+                ww = bounds.w, wh = bounds.h;
+                dw = int(std::lround(bounds.w * density)),
+                dh = int(std::lround(bounds.h * density));
+                w->x = bounds.x;
+                w->y = bounds.y;
+            }
+        }
         if (dw <= 0 || dh <= 0)
             return D3D_OK;
         // Largest picture that fits with the aspect ratio kept, centred.
@@ -676,6 +693,7 @@ private:
            m_vertexShader = 0;
     std::map<ShaderKey, Program> m_programs;
     Ring m_vertexRing, m_indexRing;
+    bool m_fullScreen = false;
     Program* m_active = nullptr;
     int m_width = 0, m_height = 0;
     GLuint m_boundTexture = 0;
