@@ -183,9 +183,10 @@ struct ID3DXFont : IUnknown
     virtual HRESULT GetDescA(D3DXFONT_DESCA* desc) = 0;
     // Draws GBK text (count -1: up to the terminating zero) in the rectangle with the DT_*
     // format and colour (alpha included), alpha-blended, without changing any device state.
-    // Lines break at '\n' unless DT_SINGLELINE. Without DT_NOCLIP glyphs are clipped to the
-    // rectangle. DT_CALCRECT only measures: the rectangle's right and bottom are set to fit
-    // the text. Returns the height of the text in pixels, 0 on failure or empty text.
+    // Lines break at '\n' unless DT_SINGLELINE; DT_WORDBREAK does not wrap, a tab is one space.
+    // Without DT_NOCLIP glyphs are clipped to the rectangle. DT_CALCRECT only measures: the
+    // rectangle's right and bottom are set to fit the text. Returns the height of the text in
+    // pixels, 0 on failure or empty text.
     virtual INT DrawTextA(ID3DXSprite* sprite, LPCSTR text, INT count, RECT* rect, DWORD format,
                           D3DCOLOR color) = 0;
     virtual HRESULT OnLostDevice() = 0;

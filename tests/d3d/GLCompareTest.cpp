@@ -42,7 +42,13 @@ TEST(GLRenderer, MatchesTheSoftwareRasteriser)
     rig.device->SetTexture(0, nullptr);
     rig.Quad(40, 50, 20, 20, 0x80FF0000u);
     rig.Flush();
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXCreateFontA(rig.device, 16, 0, 400, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                                      "宋体", &font));
+    RECT at{64, 60, 0, 0};
+    EXPECT_GT(font->DrawTextA(nullptr, "天空 Sky", -1, &at, DT_NOCLIP, 0xE0FFFF00u), 0);
     rig.Present();
+    font->Release();
 
     std::vector<uint32_t> gl;
     ASSERT_TRUE(ZanD3DReadBack(rig.device, gl));
