@@ -39,6 +39,14 @@ TEST(GLRenderer, MatchesTheSoftwareRasteriser)
     rig.device->SetTexture(0, odd);
     rig.Quad(10, 50, 15, 9, 0xFFFFFFFFu);
     rig.Flush();
+    // Mirrored and clamped addressing beyond 0..1.
+    rig.device->SetTexture(0, t);
+    rig.device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+    rig.device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    rig.Quad(84, 40, 40, 20, 0xFFFFFFFFu, -1, -1, 2, 1.5f);
+    rig.Flush();
+    rig.device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    rig.device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
     rig.device->SetTexture(0, nullptr);
     rig.Quad(40, 50, 20, 20, 0x80FF0000u);
     rig.Flush();

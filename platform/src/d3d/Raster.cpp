@@ -136,6 +136,13 @@ private:
             int64_t i = std::isfinite(f) ? int64_t(std::max(-1e15f, std::min(1e15f, f))) : 0;
             if (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_BORDER)
                 return int(std::min<int64_t>(size - 1, std::max<int64_t>(0, i)));
+            if (mode == D3DTADDRESS_MIRROR)
+            {
+                i %= 2 * int64_t(size);
+                if (i < 0)
+                    i += 2 * int64_t(size);
+                return int(i < size ? i : 2 * int64_t(size) - 1 - i);
+            }
             i %= size;
             return int(i < 0 ? i + size : i);
         };
