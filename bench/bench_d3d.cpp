@@ -190,6 +190,29 @@ void BM_RecordingDeviceQuads(benchmark::State& state)
 }
 BENCHMARK(BM_RecordingDeviceQuads)->Arg(3000);
 
+// The software picture of such a frame, as a test asking for ZanHeadlessFrame pays for it.
+void BM_RasteriseFrame(benchmark::State& state)
+{
+    ZanHeadlessEnable();
+    Setup s;
+    if (!s.Create(800, 600))
+    {
+        state.SkipWithError("no device");
+        return;
+    }
+    const int count = int(state.range(0));
+    DrawFrame(s, Sprites(count, 800, 600));
+    std::vector<uint32_t> picture;
+    for (auto _ : state)
+    {
+        picture.clear();
+        ZanD3DRasterise(*ZanD3DLastFrame(), picture);
+        benchmark::DoNotOptimize(picture.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_RasteriseFrame)->Arg(3000)->Unit(benchmark::kMillisecond);
+
 void BM_GLSprites(benchmark::State& state)
 {
     if (ZanHeadlessEnabled())
