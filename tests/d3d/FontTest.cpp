@@ -1,6 +1,7 @@
 // D3DX fonts: Chinese faces resolve to a CJK font and GBK text becomes glyph pixels.
 #include "D3DTestUtil.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace d3dtest;
@@ -92,5 +93,87 @@ TEST_F(Font, ClippingLinesAndEmptyText)
     auto [inside, outside] = RedPixels(4, 4, 14, 12);
     EXPECT_GT(inside, 0);
     EXPECT_EQ(0, outside);
+    font->Release();
+}
+
+TEST_F(Font, AlignmentFlagsPlaceTheTextInItsRectangle)
+{
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXCreateFontA(rig.device, 16, 0, 400, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                                      "宋体", &font));
+    RECT size{0, 0, 0, 0};
+    const int h = font->DrawTextA(nullptr, "口", -1, &size, DT_CALCRECT, 0xFFFF0000u);
+    const int w = size.right;
+    ASSERT_GT(w, 4);
+    // The lit pixels' bounding box for a given format in the rectangle (8, 4) - (88, 44).
+    auto box = [&](DWORD format)
+    {
+        rig.Frame(0xFF000000u);
+        RECT r{8, 4, 88, 44};
+        font->DrawTextA(nullptr, "口", -1, &r, format, 0xFFFF0000u);
+        rig.Present();
+        int fw = 0, fh = 0;
+        const unsigned* frame = ZanHeadlessFrame(&fw, &fh);
+        RECT lit{fw, fh, -1, -1};
+        for (int y = 0; y < fh; ++y)
+            for (int x = 0; x < fw; ++x)
+                if (((frame[y * fw + x] >> 16) & 0xFF) >= 0x80)
+                {
+                    lit.left = std::min<LONG>(lit.left, x);
+                    lit.top = std::min<LONG>(lit.top, y);
+                    lit.right = std::max<LONG>(lit.right, x);
+                    lit.bottom = std::max<LONG>(lit.bottom, y);
+                }
+        return lit;
+    };
+    const RECT topLeft = box(DT_LEFT | DT_TOP);
+    const RECT right = box(DT_RIGHT | DT_TOP);
+    const RECT centred = box(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    const RECT bottom = box(DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    EXPECT_GE(topLeft.left, 8);
+    EXPECT_LT(topLeft.left, 8 + w / 2);
+    EXPECT_GE(topLeft.top, 4);
+    EXPECT_EQ(right.left - topLeft.left, 80 - w) << "right aligned";
+    EXPECT_EQ(centred.left - topLeft.left, (80 - w) / 2);
+    EXPECT_EQ(centred.top - topLeft.top, (40 - h) / 2);
+    EXPECT_EQ(bottom.top - topLeft.top, 40 - h);
+    font->Release();
+}
+
+TEST_F(Font, ManyGlyphsSpillOntoFurtherAtlasPages)
+{
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXCreateFontA(rig.device, 48, 0, 400, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                                      "黑体", &font));
+    // 400 different characters of the first GB2312 level.
+    std::string text;
+    for (int i = 0; i < 400; ++i)
+    {
+        text += char(0xB0 + i / 94);
+        text += char(0xA1 + i % 94);
+    }
+    rig.Frame(0xFF000000u);
+    RECT at{0, 0, 0, 0};
+    EXPECT_GT(font->DrawTextA(nullptr, text.c_str(), -1, &at, DT_NOCLIP, 0xFFFFFFFFu), 0);
+    rig.Present();
+    const ZanD3DFrameRecord* frame = ZanD3DLastFrame();
+    ASSERT_NE(nullptr, frame);
+    std::vector<const void*> pages;
+    for (const ZanD3DDraw& d : frame->draws)
+    {
+        EXPECT_TRUE(d.text);
+        pages.push_back(d.texture);
+    }
+    EXPECT_GE(pages.size(), 3u) << "one draw per atlas page";
+    std::sort(pages.begin(), pages.end());
+    EXPECT_EQ(pages.end(), std::adjacent_find(pages.begin(), pages.end()));
+    // Drawn again, the glyphs come from the cache: same pages, same picture.
+    std::vector<uint32_t> first(ZanHeadlessFrame(nullptr, nullptr),
+                                ZanHeadlessFrame(nullptr, nullptr) + 96 * 48);
+    rig.Frame(0xFF000000u);
+    font->DrawTextA(nullptr, text.c_str(), -1, &at, DT_NOCLIP, 0xFFFFFFFFu);
+    rig.Present();
+    EXPECT_EQ(first, std::vector<uint32_t>(ZanHeadlessFrame(nullptr, nullptr),
+                                           ZanHeadlessFrame(nullptr, nullptr) + 96 * 48));
     font->Release();
 }

@@ -2,6 +2,7 @@
 #include "D3DTestUtil.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace d3dtest;
 
@@ -213,6 +214,8 @@ TEST_F(HeadlessDevice, FramesWithoutClearDrawOverThePreviousPicture)
 
 TEST_F(HeadlessDevice, LostDeviceDrawsNothingUntilRestored)
 {
+    rig.Frame(0xFF123456u);
+    rig.Present();
     ZanD3DSimulateDeviceLost(true);
     EXPECT_EQ(D3DERR_DEVICELOST, rig.device->TestCooperativeLevel());
     rig.Frame(0xFFFFFFFFu);
@@ -220,7 +223,8 @@ TEST_F(HeadlessDevice, LostDeviceDrawsNothingUntilRestored)
     rig.Flush();
     rig.device->EndScene();
     EXPECT_EQ(D3DERR_DEVICELOST, rig.device->Present(nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(nullptr, ZanD3DLastFrame());
+    EXPECT_EQ(0u, ZanHeadlessDrawCalls()) << "the frame before the loss stays the last one";
+    EXPECT_EQ(0xFF123456u, Pixel(1, 1));
     ZanD3DSimulateDeviceLost(false);
     EXPECT_EQ(D3D_OK, rig.device->TestCooperativeLevel());
 }
@@ -267,4 +271,22 @@ TEST_F(HeadlessDevice, AdapterReportsItsModes)
     ASSERT_EQ(D3D_OK, rig.d3d->GetAdapterIdentifier(D3DADAPTER_DEFAULT, D3DENUM_WHQL_LEVEL, &id));
     EXPECT_NE('\0', id.Description[0]);
     EXPECT_EQ(nullptr, Direct3DCreate9(31));
+}
+
+TEST_F(HeadlessDevice, NonFiniteAndHugeVerticesAreSkippedSafely)
+{
+    IDirect3DTexture9* t = MakeTexture(rig.device, 2, 2, std::vector<uint32_t>(4, 0xFF00FF00u));
+    rig.Frame(kBlack);
+    rig.device->SetTexture(0, t);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    rig.Quad(nan, 0, 10, 10, 0xFFFFFFFFu);
+    rig.Quad(0, 0, inf, 10, 0xFFFFFFFFu);
+    rig.Quad(-1e30f, -1e30f, 2e30f, 2e30f, 0xFFFFFFFFu);
+    rig.Quad(40, 40, 4, 4, 0xFFFFFFFFu, 1e20f, -1e20f, nan, inf);
+    rig.Quad(20, 20, 4, 4, 0xFFFFFFFFu);
+    ASSERT_EQ(D3D_OK, rig.Flush());
+    rig.Present();
+    EXPECT_EQ(0xFF00FF00u, Pixel(21, 21)) << "the sound quad still draws";
+    t->Release();
 }
