@@ -4,6 +4,7 @@
 #include "ZanD3DX9.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fontconfig/fontconfig.h>
@@ -84,6 +85,13 @@ public:
         m_lineHeight = int(m_face->size->metrics.height >> 6);
         if (m_lineHeight <= 0)
             m_lineHeight = std::max(1, int(m_face->size->metrics.y_ppem));
+        const int asc = m_face->ascender, below = -m_face->descender;
+        if (desc.Height > 0 && asc > 0 && below >= 0)
+        {
+            // A cell height: lines are exactly that tall, the baseline where the face puts it.
+            m_lineHeight = desc.Height;
+            m_ascent = int(std::lround(double(desc.Height) * asc / double(asc + below)));
+        }
     }
 
     ~Font() override
@@ -327,8 +335,9 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT w
     if (FT_New_Face(library, file.c_str(), index, &face) != 0)
         return D3DERR_NOTAVAILABLE;
     FT_Size_RequestRec request{};
-    // A positive height is the cell (ascent + descent), a negative one the em size.
-    request.type = height > 0 ? FT_SIZE_REQUEST_TYPE_REAL_DIM : FT_SIZE_REQUEST_TYPE_NOMINAL;
+    // The faces the game names (黑体, 宋体) have a cell exactly one em tall, so either sign
+    // gives the em size; a positive height also fixes the line height (see Font).
+    request.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
     const int pixels = height == 0 ? 16 : (height < 0 ? -height : height);
     request.height = FT_Long(pixels) << 6;
     if (FT_Request_Size(face, &request) != 0 && FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0)
