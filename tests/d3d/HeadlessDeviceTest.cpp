@@ -1,6 +1,8 @@
 // The recording device: what it records, and the picture its rasteriser draws from the record.
 #include "D3DTestUtil.h"
 
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -289,4 +291,54 @@ TEST_F(HeadlessDevice, NonFiniteAndHugeVerticesAreSkippedSafely)
     rig.Present();
     EXPECT_EQ(0xFF00FF00u, Pixel(21, 21)) << "the sound quad still draws";
     t->Release();
+}
+
+TEST_F(HeadlessDevice, ManySmallBatchesShareStorageAndKeepTheirOwnVertices)
+{
+    rig.Frame(kBlack);
+    for (int i = 0; i < 300; ++i)
+    {
+        rig.Quad(float(i % 60), float(i / 60), 1, 1, 0xFF000000u | uint32_t(i));
+        ASSERT_EQ(D3D_OK, rig.Flush());
+    }
+    rig.Present();
+    const ZanD3DFrameRecord* frame = ZanD3DLastFrame();
+    ASSERT_EQ(300u, frame->draws.size());
+    for (int i = 0; i < 300; ++i)
+    {
+        const ZanD3DDraw& d = frame->draws[size_t(i)];
+        EXPECT_EQ(0xFF000000u | uint32_t(i), d.vertices[d.indices[0]].color);
+    }
+    // Storage is not taken afresh per batch.
+    std::vector<const void*> distinct;
+    for (const auto& kept : frame->keep)
+        if (std::find(distinct.begin(), distinct.end(), kept.get()) == distinct.end())
+            distinct.push_back(kept.get());
+    EXPECT_LE(distinct.size(), 3u);
+    EXPECT_EQ(0xFF000000u | 299u, Pixel(299 % 60, 299 / 60));
+}
+
+TEST_F(HeadlessDevice, PartialLockAfterADrawKeepsTheRestOfTheBuffer)
+{
+    rig.Frame(kBlack);
+    rig.Quad(0, 0, 2, 2, 0xFFFF0000u);
+    rig.Flush(); // vertices 0-3 red, drawn
+    void* data = nullptr;
+    ASSERT_EQ(D3D_OK, rig.vb->Lock(4 * 24, 4 * 24, &data, 0));
+    const ZanD3DVertex blue[4] = {{4, 0, 0, 0xFF0000FFu, 0, 0},
+                                  {6, 0, 0, 0xFF0000FFu, 0, 0},
+                                  {6, 2, 0, 0xFF0000FFu, 0, 0},
+                                  {4, 2, 0, 0xFF0000FFu, 0, 0}};
+    std::memcpy(data, blue, sizeof blue);
+    rig.vb->Unlock();
+    ASSERT_EQ(D3D_OK, rig.device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 8, 0, 4));
+    rig.Present();
+    const ZanD3DFrameRecord* frame = ZanD3DLastFrame();
+    ASSERT_EQ(2u, frame->draws.size());
+    const ZanD3DDraw& both = frame->draws[1];
+    EXPECT_EQ(0xFFFF0000u, both.vertices[both.indices[0]].color) << "kept from before";
+    EXPECT_EQ(0xFF0000FFu, both.vertices[both.indices[6]].color);
+    EXPECT_EQ(0xFFFF0000u, frame->draws[0].vertices[frame->draws[0].indices[0]].color);
+    EXPECT_EQ(0xFFFF0000u, Pixel(1, 1));
+    EXPECT_EQ(0xFF0000FFu, Pixel(5, 1));
 }
