@@ -186,7 +186,8 @@ struct ID3DXFont : IUnknown
     // Lines break at '\n' unless DT_SINGLELINE; DT_WORDBREAK does not wrap, a tab is one space.
     // Without DT_NOCLIP glyphs are clipped to the rectangle. DT_CALCRECT only measures: the
     // rectangle's right and bottom are set to fit the text. Returns the height of the text in
-    // pixels, 0 on failure or empty text.
+    // pixels (with DT_VCENTER or DT_BOTTOM: from the rectangle's top to the text's bottom), 0
+    // on failure or empty text.
     virtual INT DrawTextA(ID3DXSprite* sprite, LPCSTR text, INT count, RECT* rect, DWORD format,
                           D3DCOLOR color) = 0;
     virtual HRESULT OnLostDevice() = 0;

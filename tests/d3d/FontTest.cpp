@@ -131,6 +131,9 @@ TEST_F(Font, AlignmentFlagsPlaceTheTextInItsRectangle)
     const RECT right = box(DT_RIGHT | DT_TOP);
     const RECT centred = box(DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     const RECT bottom = box(DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    RECT r{8, 4, 88, 44};
+    EXPECT_EQ(40, font->DrawTextA(nullptr, "口", -1, &r, DT_BOTTOM | DT_SINGLELINE, 0xFFFF0000u))
+        << "measured from the rectangle's top";
     EXPECT_GE(topLeft.left, 8);
     EXPECT_LT(topLeft.left, 8 + w / 2);
     EXPECT_GE(topLeft.top, 4);

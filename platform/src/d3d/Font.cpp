@@ -213,7 +213,8 @@ public:
                 const UINT triangles = UINT(batches[p]->size() / (3 * sizeof(ZanD3DVertex)));
                 device->DrawText(m_pages[p], batches[p], triangles);
             }
-        return textHeight;
+        // Placed lower in the rectangle, the text ends that much further below its top.
+        return (format & (DT_BOTTOM | DT_VCENTER)) ? top - rect->top + textHeight : textHeight;
     }
 
 private:
