@@ -16,14 +16,15 @@ LRESULT Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 
 IDirect3DDevice9* Device()
 {
-    static IDirect3DDevice9* device = [] {
+    static IDirect3DDevice9* device = []
+    {
         ZanHeadlessEnable();
         WNDCLASSA wc{};
         wc.lpfnWndProc = Proc;
         wc.lpszClassName = "fuzz";
         RegisterClassA(&wc);
-        HWND window = CreateWindowExA(0, "fuzz", "fuzz", WS_POPUP, 0, 0, 32, 32, nullptr,
-                                      nullptr, nullptr, nullptr);
+        HWND window = CreateWindowExA(0, "fuzz", "fuzz", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr,
+                                      nullptr, nullptr);
         IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS pp{};
         pp.Windowed = TRUE;
