@@ -197,8 +197,8 @@ struct ID3DXFont : IUnknown
 typedef ID3DXFont* LPD3DXFONT;
 typedef ID3DXSprite* LPD3DXSPRITE;
 
-// height > 0: cell height in pixels (one line; glyphs one em of that size, as the CJK faces
-// the game names are designed); height < 0: character (em) height;
+// height > 0: cell height in pixels (one line; in a face with ideographs they fill the cell,
+// one em, as in the Chinese faces the game names); height < 0: character (em) height;
 // 0: 16. width is not used (glyphs keep their proportions). weight >= 600 gives bold, italic slants
 // the glyphs. Fails with D3DERR_NOTAVAILABLE when no font file matches the face at all.
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,

@@ -21,6 +21,12 @@ using zan::d3d::Texture;
 
 constexpr int kAtlasSize = 512;
 
+// Whether the face has ideographs (then its em fills a line, as in 黑体 or 宋体).
+bool CoversChinese(FT_Face face)
+{
+    return FT_Get_Char_Index(face, 0x53E3) != 0;
+}
+
 FT_Library Library()
 {
     static FT_Library library = []
@@ -85,12 +91,21 @@ public:
         m_lineHeight = int(m_face->size->metrics.height >> 6);
         if (m_lineHeight <= 0)
             m_lineHeight = std::max(1, int(m_face->size->metrics.y_ppem));
-        const int asc = m_face->ascender, below = -m_face->descender;
-        if (desc.Height > 0 && asc > 0 && below >= 0)
+        if (desc.Height > 0)
         {
-            // A cell height: lines are exactly that tall, the baseline where the face puts it.
+            // A cell height: lines are exactly that tall. Ideographs fill the cell, as in the
+            // Chinese faces the game names: the baseline goes where their tops meet the cell's.
             m_lineHeight = desc.Height;
-            m_ascent = int(std::lround(double(desc.Height) * asc / double(asc + below)));
+            if (CoversChinese(m_face))
+            {
+                int top = 0;
+                for (char32_t c : {U'\u4E2D', U'\u56FD', U'\u53E3', U'\u4F60', U'\u5929', U'\u5F97',
+                                   U'\u6C14', U'\u7403', U'\u7B2C', U'\u9AD8'})
+                    if (FT_Load_Char(m_face, c, FT_LOAD_RENDER) == 0)
+                        top = std::max(top, int(m_face->glyph->bitmap_top));
+                if (top > 0)
+                    m_ascent = std::min(top, desc.Height);
+            }
         }
     }
 
@@ -336,9 +351,10 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT w
     if (FT_New_Face(library, file.c_str(), index, &face) != 0)
         return D3DERR_NOTAVAILABLE;
     FT_Size_RequestRec request{};
-    // The faces the game names (黑体, 宋体) have a cell exactly one em tall, so either sign
-    // gives the em size; a positive height also fixes the line height (see Font).
-    request.type = FT_SIZE_REQUEST_TYPE_NOMINAL;
+    // A positive height is the cell (ascent + descent); the Chinese faces the game names have
+    // a cell exactly one em tall, so for faces with ideographs either sign gives the em size.
+    request.type = height > 0 && !CoversChinese(face) ? FT_SIZE_REQUEST_TYPE_REAL_DIM
+                                                      : FT_SIZE_REQUEST_TYPE_NOMINAL;
     const int pixels = height == 0 ? 16 : (height < 0 ? -height : height);
     request.height = FT_Long(pixels) << 6;
     if (FT_Request_Size(face, &request) != 0 && FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0)
