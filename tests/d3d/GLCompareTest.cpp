@@ -121,3 +121,37 @@ TEST(GLRenderer, FullScreenShowsThePictureScaledWithItsAspectKept)
     d3d->Release();
     DestroyWindow(window);
 }
+
+TEST(GLRenderer, DeviceAndTexturesMayOutliveTheirWindow)
+{
+    if (ZanHeadlessEnabled())
+        GTEST_SKIP() << "the headless backend is on in this process";
+    if (!std::getenv("DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    Rig rig;
+    if (!rig.Create(64, 64))
+        GTEST_SKIP() << "no OpenGL context here";
+    IDirect3DTexture9* t = MakeTexture(rig.device, 2, 2, std::vector<uint32_t>(4, 0xFFFFFFFFu));
+    rig.Frame(0xFF000000u);
+    rig.device->SetTexture(0, t);
+    rig.Quad(0, 0, 8, 8, 0xFFFFFFFFu);
+    rig.Flush();
+    rig.Present();
+    // The program's shutdown order: the window goes first, then the device, then textures.
+    ASSERT_TRUE(DestroyWindow(rig.window));
+    rig.window = nullptr;
+    rig.Frame(0xFF000000u);
+    rig.Quad(0, 0, 8, 8, 0xFFFFFFFFu);
+    rig.Flush();
+    rig.device->EndScene();
+    rig.device->Present(nullptr, nullptr, nullptr, nullptr);
+    std::vector<uint32_t> picture;
+    EXPECT_FALSE(ZanD3DReadBack(rig.device, picture));
+    rig.vb->Release();
+    rig.vb = nullptr;
+    rig.ib->Release();
+    rig.ib = nullptr;
+    EXPECT_EQ(0u, rig.device->Release());
+    rig.device = nullptr;
+    EXPECT_EQ(0u, t->Release());
+}

@@ -478,12 +478,20 @@ public:
     }
 
 private:
+    // False once the window is gone: its context then went with it, and there is nothing
+    // left to free but the context itself.
     bool MakeCurrent()
     {
-        if (g_current == this)
-            return true;
         ZanWindow* w = ZanWindowFromHandle(m_window);
-        if (!w || !w->sdl || SDL_GL_MakeCurrent(w->sdl, m_context) != 0)
+        if (!w || !w->sdl)
+        {
+            if (g_current == this)
+                g_current = nullptr;
+            return false;
+        }
+        if (g_current == this && SDL_GL_GetCurrentContext() == m_context)
+            return true;
+        if (SDL_GL_MakeCurrent(w->sdl, m_context) != 0)
             return false;
         g_current = this;
         return true;
