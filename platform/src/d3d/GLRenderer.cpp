@@ -1,0 +1,740 @@
+// The desktop renderer: OpenGL 3.3 core on the device window's SDL context. The picture is
+// drawn into an off-screen buffer of the back-buffer size and shown by Present, scaled to
+// the window with its aspect ratio kept (full screen), so mouse coordinates can map back.
+#include "D3DInternal.h"
+
+#include <SDL.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <epoxy/gl.h>
+#include <map>
+#include <string>
+
+namespace zan::d3d
+{
+namespace
+{
+const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+layout(location = 1) in vec4 aColor;
+layout(location = 2) in vec2 aUV;
+uniform mat4 uMatrix;
+uniform vec2 uViewportSize;
+out vec4 vColor;
+out vec2 vUV;
+void main()
+{
+    vec4 p = uMatrix * vec4(aPos, 1.0);
+    // Direct3D puts pixel centres on whole coordinates, OpenGL half a pixel further on.
+    p.x += p.w / uViewportSize.x;
+    p.y -= p.w / uViewportSize.y;
+    p.z = 2.0 * p.z - p.w;
+    gl_Position = p;
+    vColor = aColor;
+    vUV = aUV;
+}
+)";
+
+// Fragment programs are made per combination of texture-stage and alpha-test state, with the
+// state written in as constants: a software rasteriser runs them far faster than one program
+// that branches on uniforms.
+struct ShaderKey
+{
+    int hasTexture, opaque, colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2, alphaFunc,
+        alphaRef;
+    bool operator<(const ShaderKey& o) const
+    {
+        return std::memcmp(this, &o, sizeof(ShaderKey)) < 0;
+    }
+};
+
+std::string ArgExpression(int arg)
+{
+    std::string e;
+    switch (arg & int(D3DTA_SELECTMASK))
+    {
+    case D3DTA_TEXTURE:
+        e = "t";
+        break;
+    case D3DTA_TFACTOR:
+        e = "uFactor";
+        break;
+    case D3DTA_SPECULAR:
+    case D3DTA_TEMP:
+        e = "vec4(0.0)";
+        break;
+    default:
+        e = "d";
+        break;
+    }
+    if (arg & int(D3DTA_COMPLEMENT))
+        e = "(vec4(1.0) - " + e + ")";
+    if (arg & int(D3DTA_ALPHAREPLICATE))
+        e = "vec4((" + e + ").a)";
+    return e;
+}
+
+// The operation on two arguments, for the components `part` (".rgb" or ".a").
+std::string OpExpression(int op, const std::string& a1, const std::string& a2,
+                         const std::string& part)
+{
+    const std::string x = "(" + a1 + ")" + part, y = "(" + a2 + ")" + part;
+    switch (op)
+    {
+    case D3DTOP_SELECTARG1:
+        return x;
+    case D3DTOP_SELECTARG2:
+        return y;
+    case D3DTOP_MODULATE:
+        return x + " * " + y;
+    case D3DTOP_MODULATE2X:
+        return "clamp(2.0 * " + x + " * " + y + ", 0.0, 1.0)";
+    case D3DTOP_MODULATE4X:
+        return "clamp(4.0 * " + x + " * " + y + ", 0.0, 1.0)";
+    case D3DTOP_ADD:
+        return "clamp(" + x + " + " + y + ", 0.0, 1.0)";
+    case D3DTOP_ADDSIGNED:
+        return "clamp(" + x + " + " + y + " - 0.5, 0.0, 1.0)";
+    case D3DTOP_SUBTRACT:
+        return "clamp(" + x + " - " + y + ", 0.0, 1.0)";
+    default:
+        return "d" + part;
+    }
+}
+
+std::string FragmentSource(const ShaderKey& k)
+{
+    std::string src = "#version 330 core\n"
+                      "in vec4 vColor;\n"
+                      "in vec2 vUV;\n"
+                      "uniform sampler2D uTexture;\n"
+                      "uniform vec4 uFactor;\n"
+                      "out vec4 fragColor;\n"
+                      "void main()\n"
+                      "{\n"
+                      "    vec4 d = vColor;\n";
+    if (k.hasTexture)
+    {
+        src += "    vec4 t = texture(uTexture, vUV);\n";
+        if (k.opaque)
+            src += "    t.a = 1.0;\n";
+        src += "    vec4 o;\n";
+        src += "    o.rgb = " +
+               OpExpression(k.colorOp, ArgExpression(k.colorArg1), ArgExpression(k.colorArg2),
+                            ".rgb") +
+               ";\n";
+        src +=
+            "    o.a = " +
+            OpExpression(k.alphaOp, ArgExpression(k.alphaArg1), ArgExpression(k.alphaArg2), ".a") +
+            ";\n";
+        src += "    o = clamp(o, 0.0, 1.0);\n";
+    }
+    else
+        src += "    vec4 o = d;\n"; // no texture: the vertex colour alone
+    if (k.alphaFunc != 0)
+    {
+        static const char* const compare[] = {"",      "false",  "a < r",  "a == r", "a <= r",
+                                              "a > r", "a != r", "a >= r", "true"};
+        src += "    int a = int(floor(o.a * 255.0 + 0.5));\n";
+        src += "    int r = " + std::to_string(k.alphaRef) + ";\n";
+        src += std::string("    if (!(") +
+               (k.alphaFunc >= 1 && k.alphaFunc <= 8 ? compare[k.alphaFunc] : "true") +
+               "))\n        discard;\n";
+    }
+    src += "    fragColor = o;\n}\n";
+    return src;
+}
+
+GLenum BlendFactor(DWORD blend)
+{
+    switch (blend)
+    {
+    case D3DBLEND_ZERO:
+        return GL_ZERO;
+    case D3DBLEND_SRCCOLOR:
+        return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+        return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+        return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+        return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+        return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+        return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT:
+        return GL_SRC_ALPHA_SATURATE;
+    default:
+        return blend == 0 ? GL_ZERO : GL_ONE;
+    }
+}
+
+GLenum BlendEquation(DWORD op)
+{
+    switch (op)
+    {
+    case D3DBLENDOP_SUBTRACT:
+        return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT:
+        return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN:
+        return GL_MIN;
+    case D3DBLENDOP_MAX:
+        return GL_MAX;
+    default:
+        return GL_FUNC_ADD;
+    }
+}
+
+GLenum Wrap(DWORD mode)
+{
+    return mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_BORDER ? GL_CLAMP_TO_EDGE
+           : mode == D3DTADDRESS_MIRROR                            ? GL_MIRRORED_REPEAT
+                                                                   : GL_REPEAT;
+}
+
+GLuint Compile(GLenum kind, const char* source)
+{
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok)
+    {
+        char log[1024] = {};
+        glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
+        std::fprintf(stderr, "Skyfloat: shader does not compile: %s\n", log);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                        a.m[i][3] * b.m[3][j];
+    return r;
+}
+
+class GLRenderer;
+GLRenderer* g_current = nullptr;
+
+class GLRenderer : public Renderer
+{
+public:
+    GLRenderer(HWND window, SDL_GLContext context) : m_window(window), m_context(context) {}
+
+    ~GLRenderer() override
+    {
+        if (MakeCurrent())
+        {
+            glDeleteFramebuffers(1, &m_fbo);
+            glDeleteTextures(1, &m_target);
+            glDeleteBuffers(1, &m_vbo);
+            glDeleteBuffers(1, &m_ebo);
+            glDeleteVertexArrays(1, &m_vao);
+            glDeleteSamplers(1, &m_sampler);
+            for (auto& entry : m_programs)
+                glDeleteProgram(entry.second.program);
+            glDeleteShader(m_vertexShader);
+        }
+        if (g_current == this)
+            g_current = nullptr;
+        SDL_GL_DeleteContext(m_context);
+    }
+
+    bool Init(const D3DPRESENT_PARAMETERS& params, int width, int height)
+    {
+        if (!MakeCurrent() || epoxy_gl_version() < 33)
+            return false;
+        m_vertexShader = Compile(GL_VERTEX_SHADER, kVertexShader);
+        if (!m_vertexShader)
+            return false;
+        // The programs the engine uses most, made before the first frame.
+        ShaderKey common{1,
+                         0,
+                         D3DTOP_MODULATE,
+                         int(D3DTA_TEXTURE),
+                         int(D3DTA_DIFFUSE),
+                         D3DTOP_MODULATE,
+                         int(D3DTA_TEXTURE),
+                         int(D3DTA_DIFFUSE),
+                         D3DCMP_GREATEREQUAL,
+                         1};
+        if (!ProgramFor(common))
+            return false;
+
+        glGenVertexArrays(1, &m_vao);
+        glBindVertexArray(m_vao);
+        glGenBuffers(1, &m_vbo);
+        glGenBuffers(1, &m_ebo);
+        glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_ebo);
+        const GLsizei stride = sizeof(ZanD3DVertex);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                              reinterpret_cast<const void*>(12));
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(16));
+
+        glGenSamplers(1, &m_sampler);
+        glSamplerParameteri(m_sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(m_sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindSampler(0, m_sampler);
+        glActiveTexture(GL_TEXTURE0);
+        glEnable(GL_DEPTH_CLAMP);
+        glDisable(GL_DEPTH_TEST);
+        glFrontFace(GL_CCW);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glGenFramebuffers(1, &m_fbo);
+        glGenTextures(1, &m_target);
+        return Reset(params, width, height);
+    }
+
+    bool Reset(const D3DPRESENT_PARAMETERS& params, int width, int height) override
+    {
+        if (!MakeCurrent())
+            return false;
+        ZanWindow* w = ZanWindowFromHandle(m_window);
+        if (w && w->sdl)
+        {
+            const bool full = !params.Windowed;
+            m_fullScreen = full;
+            const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+            if (full != isFull)
+                SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        }
+        SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
+                                                                                            : 1);
+        if (width != m_width || height != m_height)
+        {
+            glBindTexture(GL_TEXTURE_2D, m_target);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                         nullptr);
+            glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_target,
+                                   0);
+            if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+                return false;
+            m_width = width;
+            m_height = height;
+            m_boundTexture = 0;
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+        return true;
+    }
+
+    void Clear(const D3DRECT& r, D3DCOLOR color) override
+    {
+        if (!MakeCurrent())
+            return;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(r.x1, m_height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+        glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
+                     float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+    }
+
+    void Draw(const ZanD3DDraw& d, Texture* texture) override
+    {
+        GLenum mode;
+        switch (d.type)
+        {
+        case D3DPT_TRIANGLELIST:
+            mode = GL_TRIANGLES;
+            break;
+        case D3DPT_TRIANGLESTRIP:
+            mode = GL_TRIANGLE_STRIP;
+            break;
+        case D3DPT_TRIANGLEFAN:
+            mode = GL_TRIANGLE_FAN;
+            break;
+        case D3DPT_LINELIST:
+            mode = GL_LINES;
+            break;
+        case D3DPT_LINESTRIP:
+            mode = GL_LINE_STRIP;
+            break;
+        default:
+            return; // points are not drawn
+        }
+        if (!MakeCurrent() || !ApplyState(d, texture))
+            return;
+        if (d.indexed)
+        {
+            const int64_t first = int64_t(d.baseVertex) + d.minIndex;
+            const size_t count = size_t(d.maxIndex) - d.minIndex + 1;
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices + first,
+                                           count * sizeof(ZanD3DVertex));
+            const size_t indexAt =
+                Stream(GL_ELEMENT_ARRAY_BUFFER, m_indexRing, d.indices, size_t(d.indexCount) * 2);
+            glDrawElementsBaseVertex(mode, GLsizei(d.indexCount), GL_UNSIGNED_SHORT,
+                                     reinterpret_cast<const void*>(indexAt),
+                                     GLint(vertexAt / sizeof(ZanD3DVertex)) - GLint(d.minIndex));
+        }
+        else
+        {
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices,
+                                           size_t(d.vertexCount) * sizeof(ZanD3DVertex));
+            glDrawArrays(mode, GLint(vertexAt / sizeof(ZanD3DVertex)), GLsizei(d.vertexCount));
+        }
+    }
+
+    HRESULT Present() override
+    {
+        ZanWindow* w = ZanWindowFromHandle(m_window);
+        if (!w || !w->sdl || !MakeCurrent())
+            return D3DERR_DEVICELOST;
+        int dw = 0, dh = 0, ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
+        SDL_GetWindowSize(w->sdl, &ww, &wh);
+        if (dw <= 0 || dh <= 0)
+            dw = ww, dh = wh;
+        if (m_fullScreen)
+        {
+            // The window takes the display's size only once the window system has answered:
+            // lay the picture out for the display at once.
+            const int display = std::max(0, SDL_GetWindowDisplayIndex(w->sdl));
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+            {
+                const float density = ww > 0 ? float(dw) / float(ww) : 1.0f;
+                ww = bounds.w, wh = bounds.h;
+                dw = int(std::lround(bounds.w * density)),
+                dh = int(std::lround(bounds.h * density));
+                w->x = bounds.x;
+                w->y = bounds.y;
+            }
+        }
+        if (dw <= 0 || dh <= 0)
+            return D3D_OK;
+        // Largest picture that fits with the aspect ratio kept, centred.
+        const float scale = std::min(float(dw) / float(m_width), float(dh) / float(m_height));
+        const int outW = std::max(1, int(std::lround(m_width * scale)));
+        const int outH = std::max(1, int(std::lround(m_height * scale)));
+        const int offX = (dw - outW) / 2, offY = (dh - outH) / 2;
+        const float toWindow = ww > 0 ? float(ww) / float(dw) : 1.0f;
+        w->scaleX = float(outW) / float(m_width) * toWindow;
+        w->scaleY = float(outH) / float(m_height) * toWindow;
+        w->offsetX = int(std::lround(offX * toWindow));
+        w->offsetY = int(std::lround(offY * toWindow));
+
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        if (outW != dw || outH != dh)
+        {
+            glViewport(0, 0, dw, dh);
+            glClearColor(0, 0, 0, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glBlitFramebuffer(0, 0, m_width, m_height, offX, dh - offY - outH, offX + outW, dh - offY,
+                          GL_COLOR_BUFFER_BIT,
+                          outW == m_width && outH == m_height ? GL_NEAREST : GL_LINEAR);
+        SDL_GL_SwapWindow(w->sdl);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+        m_viewportValid = false;
+        return D3D_OK;
+    }
+
+    void ForgetTexture(Texture* texture) override
+    {
+        if (texture->glName && MakeCurrent())
+        {
+            if (m_boundTexture == texture->glName)
+                m_boundTexture = 0;
+            glDeleteTextures(1, &texture->glName);
+        }
+        texture->glName = 0;
+    }
+
+    bool ReadBack(std::vector<uint32_t>& picture) override
+    {
+        if (!MakeCurrent())
+            return false;
+        std::vector<uint32_t> rows(size_t(m_width) * size_t(m_height));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
+        glReadPixels(0, 0, m_width, m_height, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+        picture.resize(rows.size());
+        for (int y = 0; y < m_height; ++y) // OpenGL rows come bottom-up
+            std::memcpy(&picture[size_t(y) * m_width], &rows[size_t(m_height - 1 - y) * m_width],
+                        size_t(m_width) * 4);
+        return true;
+    }
+
+private:
+    // False once the window is gone: its context then went with it, and there is nothing
+    // left to free but the context itself.
+    bool MakeCurrent()
+    {
+        ZanWindow* w = ZanWindowFromHandle(m_window);
+        if (!w || !w->sdl)
+        {
+            if (g_current == this)
+                g_current = nullptr;
+            return false;
+        }
+        if (g_current == this && SDL_GL_GetCurrentContext() == m_context)
+            return true;
+        if (SDL_GL_MakeCurrent(w->sdl, m_context) != 0)
+            return false;
+        g_current = this;
+        return true;
+    }
+
+    void Upload(Texture* texture)
+    {
+        const ZanD3DTexturePixels& p = *texture->Pixels();
+        if (!texture->glName)
+        {
+            glGenTextures(1, &texture->glName);
+            glBindTexture(GL_TEXTURE_2D, texture->glName);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, p.width, p.height, 0, GL_BGRA,
+                         GL_UNSIGNED_BYTE, p.pixels.data());
+        }
+        else
+        {
+            glBindTexture(GL_TEXTURE_2D, texture->glName);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, p.width, p.height, GL_BGRA, GL_UNSIGNED_BYTE,
+                            p.pixels.data());
+        }
+        m_boundTexture = texture->glName;
+        texture->glDirty = false;
+    }
+
+    template <class T> static bool Changed(T& cache, const T& value)
+    {
+        if (std::memcmp(&cache, &value, sizeof(T)) == 0)
+            return false;
+        std::memcpy(&cache, &value, sizeof(T));
+        return true;
+    }
+
+    bool ApplyState(const ZanD3DDraw& d, Texture* texture)
+    {
+        const ZanD3DDrawState& s = d.state;
+        const bool hasTexture = texture && texture->Width() > 0 && texture->Height() > 0;
+        if (hasTexture)
+        {
+            if (!texture->glName || texture->glDirty)
+                Upload(texture);
+            else if (m_boundTexture != texture->glName)
+            {
+                glBindTexture(GL_TEXTURE_2D, texture->glName);
+                m_boundTexture = texture->glName;
+            }
+            const DWORD wrap[2] = {s.addressU, s.addressV};
+            if (Changed(m_wrap, *reinterpret_cast<const DWORD(*)[2]>(wrap)))
+            {
+                glSamplerParameteri(m_sampler, GL_TEXTURE_WRAP_S, Wrap(s.addressU));
+                glSamplerParameteri(m_sampler, GL_TEXTURE_WRAP_T, Wrap(s.addressV));
+            }
+        }
+        ShaderKey key{};
+        key.hasTexture = hasTexture ? 1 : 0;
+        if (hasTexture)
+        {
+            key.opaque = texture->Pixels()->opaque ? 1 : 0;
+            key.colorOp = int(s.colorOp);
+            key.colorArg1 = int(s.colorArg1);
+            key.colorArg2 = int(s.colorArg2);
+            key.alphaOp = int(s.alphaOp);
+            key.alphaArg1 = int(s.alphaArg1);
+            key.alphaArg2 = int(s.alphaArg2);
+        }
+        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS)
+        {
+            key.alphaFunc = int(s.alphaFunc);
+            key.alphaRef = int(s.alphaRef & 0xFF);
+        }
+        Program* program = ProgramFor(key);
+        if (!program)
+            return false;
+        if (program != m_active)
+        {
+            glUseProgram(program->program);
+            m_active = program;
+        }
+        const D3DMATRIX matrix = Multiply(Multiply(s.world, s.view), s.projection);
+        if (Changed(program->matrix, matrix))
+            glUniformMatrix4fv(program->uMatrix, 1, GL_FALSE, &matrix.m[0][0]);
+        const float size[2] = {float(s.viewport.Width), float(s.viewport.Height)};
+        if (Changed(program->viewportSize, *reinterpret_cast<const float(*)[2]>(size)))
+            glUniform2f(program->uViewportSize, size[0], size[1]);
+        if (Changed(program->factor, s.textureFactor))
+        {
+            const DWORD f = s.textureFactor;
+            glUniform4f(program->uFactor, float((f >> 16) & 0xFF) / 255.0f,
+                        float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
+                        float(f >> 24) / 255.0f);
+        }
+        if (!m_viewportValid || Changed(m_viewport, s.viewport))
+        {
+            m_viewport = s.viewport;
+            m_viewportValid = true;
+            glViewport(GLint(s.viewport.X), m_height - GLint(s.viewport.Y + s.viewport.Height),
+                       GLsizei(s.viewport.Width), GLsizei(s.viewport.Height));
+        }
+        const DWORD blend[4] = {s.alphaBlendEnable ? 1u : 0u, s.srcBlend, s.destBlend, s.blendOp};
+        if (Changed(m_blend, *reinterpret_cast<const DWORD(*)[4]>(blend)))
+        {
+            if (s.alphaBlendEnable)
+            {
+                glEnable(GL_BLEND);
+                glBlendFunc(BlendFactor(s.srcBlend), BlendFactor(s.destBlend));
+                glBlendEquation(BlendEquation(s.blendOp));
+            }
+            else
+                glDisable(GL_BLEND);
+        }
+        if (Changed(m_cull, s.cullMode))
+        {
+            if (s.cullMode == D3DCULL_CCW || s.cullMode == D3DCULL_CW)
+            {
+                // Clockwise on the screen (y down) is counter-clockwise for OpenGL (y up).
+                glEnable(GL_CULL_FACE);
+                glCullFace(s.cullMode == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+            }
+            else
+                glDisable(GL_CULL_FACE);
+        }
+        return true;
+    }
+
+    // Draw data goes into one large buffer per kind, one range after the other, written
+    // without waiting for earlier draws; the buffer is replaced only when it is full.
+    struct Ring
+    {
+        size_t capacity = 0, head = 0;
+    };
+
+    static size_t Stream(GLenum target, Ring& ring, const void* data, size_t bytes)
+    {
+        constexpr size_t kAlign = 96; // whole vertices, and aligned for copying
+        if (bytes > ring.capacity / 2)
+        {
+            ring.capacity = std::max<size_t>(4u << 20, bytes * 2);
+            ring.head = ring.capacity;
+        }
+        if (ring.head + bytes > ring.capacity)
+        {
+            glBufferData(target, GLsizeiptr(ring.capacity), nullptr, GL_STREAM_DRAW);
+            ring.head = 0;
+        }
+        const size_t at = ring.head;
+        void* out = glMapBufferRange(target, GLintptr(at), GLsizeiptr(bytes),
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                         GL_MAP_UNSYNCHRONIZED_BIT);
+        if (out)
+        {
+            std::memcpy(out, data, bytes);
+            glUnmapBuffer(target);
+        }
+        else
+            glBufferSubData(target, GLintptr(at), GLsizeiptr(bytes), data);
+        ring.head = (at + bytes + kAlign - 1) / kAlign * kAlign;
+        return at;
+    }
+
+    struct Program
+    {
+        GLuint program = 0;
+        GLint uMatrix = -1, uViewportSize = -1, uFactor = -1;
+        // Values last given to this program; impossible ones force the first upload.
+        D3DMATRIX matrix{};
+        float viewportSize[2] = {-1, -1};
+        DWORD factor = 0x12345678u;
+    };
+
+    Program* ProgramFor(const ShaderKey& key)
+    {
+        auto found = m_programs.find(key);
+        if (found != m_programs.end())
+            return found->second.program ? &found->second : nullptr;
+        Program& p = m_programs[key]; // a failed program stays recorded as 0
+        GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentSource(key).c_str());
+        if (!fs)
+            return nullptr;
+        GLuint program = glCreateProgram();
+        glAttachShader(program, m_vertexShader);
+        glAttachShader(program, fs);
+        glLinkProgram(program);
+        glDetachShader(program, m_vertexShader);
+        glDeleteShader(fs);
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (!linked)
+        {
+            glDeleteProgram(program);
+            return nullptr;
+        }
+        p.program = program;
+        p.uMatrix = glGetUniformLocation(program, "uMatrix");
+        p.uViewportSize = glGetUniformLocation(program, "uViewportSize");
+        p.uFactor = glGetUniformLocation(program, "uFactor");
+        p.matrix.m[0][0] = std::nanf("");
+        glUseProgram(program);
+        glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
+        m_active = &p;
+        return &p;
+    }
+
+    HWND m_window;
+    SDL_GLContext m_context;
+    GLuint m_vao = 0, m_vbo = 0, m_ebo = 0, m_fbo = 0, m_target = 0, m_sampler = 0,
+           m_vertexShader = 0;
+    std::map<ShaderKey, Program> m_programs;
+    Ring m_vertexRing, m_indexRing;
+    bool m_fullScreen = false;
+    Program* m_active = nullptr;
+    int m_width = 0, m_height = 0;
+    GLuint m_boundTexture = 0;
+    // Last values handed to OpenGL; impossible values force the first upload.
+    DWORD m_wrap[2] = {0, 0};
+    D3DVIEWPORT9 m_viewport{};
+    bool m_viewportValid = false;
+    DWORD m_blend[4] = {9, 0, 0, 0};
+    DWORD m_cull = 0;
+};
+} // namespace
+
+std::unique_ptr<Renderer> CreateGLRenderer(HWND window, const D3DPRESENT_PARAMETERS& params,
+                                           int width, int height)
+{
+    ZanWindow* w = ZanWindowFromHandle(window);
+    if (!w || !w->sdl)
+        return nullptr;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GLContext context = SDL_GL_CreateContext(w->sdl);
+    if (!context)
+    {
+        std::fprintf(stderr, "Skyfloat: no OpenGL 3.3 context (%s)\n", SDL_GetError());
+        return nullptr;
+    }
+    g_current = nullptr; // creating a context makes it current
+    auto renderer = std::make_unique<GLRenderer>(window, context);
+    if (!renderer->Init(params, width, height))
+        return nullptr;
+    return renderer;
+}
+
+} // namespace zan::d3d
