@@ -1,30 +1,411 @@
-// Placeholder world: steps nothing until the physics subsystem lands.
+// The physics world: bodies, sub-stepping, pair search and collision reports.
 #include "Zan/ZanPhysics.h"
+#include "Zan/ZanCore.h"
+#include "Zan/ZanObject.h"
+#include "Zan/ZanPacket.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 namespace
 {
 CZanPhysicsEngine* s_pInstance = nullptr;
 int s_nUseCount = 0;
+
+// A gap added around every bounding box so that rounding in the box test can never turn a
+// pair the sweep skipped into a touching one.
+float BoundMargin(const CZanVector& pos, float reach)
+{
+    return 0.01f + 1e-5f * (std::fabs(pos.x) + std::fabs(pos.y) + reach);
+}
 } // namespace
 
-CZanPhysicsEngine* KovPhysicsCreate(CZanVector)
+CZanPhysicsEngine* KovPhysicsCreate(CZanVector gravity)
 {
     if (!s_pInstance)
-        s_pInstance = new CZanPhysicsEngine;
+        s_pInstance = new CZanPhysicsEngine(gravity);
     ++s_nUseCount;
     return s_pInstance;
 }
 
-void CZanPhysicsEngine::Release()
+CZanPhysicsEngine* KovPhysicsCreate(const CZanVector* gravity)
 {
-    if (--s_nUseCount > 0)
-        return;
-    delete s_pInstance;
-    s_pInstance = nullptr;
+    return KovPhysicsCreate(gravity ? *gravity : CZanVector(0.0f, 0.0f));
 }
 
-void CZanPhysicsEngine::SetDamp(float) {}
-void CZanPhysicsEngine::Step(float) {}
-void CZanPhysicsEngine::RemoveAll() {}
-void CZanPhysicsEngine::AddBody(unsigned long, CZanBody*) {}
-void CZanPhysicsEngine::RemoveBody(unsigned long) {}
+CZanPhysicsEngine* CZanPhysicsEngine::Instance()
+{
+    return s_pInstance;
+}
+
+CZanPhysicsEngine::CZanPhysicsEngine(CZanVector gravity)
+    : m_vGravity(gravity), m_fMinTimeStep(1.0f / 60.0f), m_fFloating(1.0f), m_fDamp(0.01f),
+      m_nIterations(10), m_bSweep(true), m_pfnObserver(nullptr), m_pObserverUser(nullptr)
+{
+}
+
+CZanPhysicsEngine::~CZanPhysicsEngine()
+{
+    RemoveAll();
+}
+
+void CZanPhysicsEngine::Release()
+{
+    if (s_nUseCount <= 0 || this != s_pInstance)
+        return;
+    if (--s_nUseCount > 0)
+        return;
+    s_pInstance = nullptr;
+    delete this;
+}
+
+void CZanPhysicsEngine::AddBody(unsigned long id, CZanBody* body)
+{
+    auto it = m_mapBodies.find(id);
+    if (it != m_mapBodies.end())
+    {
+        if (it->second != body)
+            DropPairsOf(it->second);
+        it->second = body;
+    }
+    else
+        m_mapBodies[id] = body;
+}
+
+void CZanPhysicsEngine::RemoveBody(unsigned long id)
+{
+    auto it = m_mapBodies.find(id);
+    if (it == m_mapBodies.end())
+        return;
+    // The body may be deleted right after this; its contacts must not reach the solver.
+    DropPairsOf(it->second);
+    m_mapBodies.erase(it);
+}
+
+void CZanPhysicsEngine::DropPairsOf(CZanBody* body)
+{
+    for (auto it = m_mapPairs.begin(); it != m_mapPairs.end();)
+    {
+        if (it->first.first == body || it->first.second == body)
+            it = m_mapPairs.erase(it);
+        else
+            ++it;
+    }
+}
+
+void CZanPhysicsEngine::RemoveAll()
+{
+    m_mapBodies.clear();
+    for (auto& entry : m_mapJoints)
+        delete entry.second;
+    m_mapJoints.clear();
+    m_mapPairs.clear();
+}
+
+CZanBody* CZanPhysicsEngine::GetBody(unsigned long id) const
+{
+    auto it = m_mapBodies.find(id);
+    return it == m_mapBodies.end() ? nullptr : it->second;
+}
+
+void CZanPhysicsEngine::AddImpulse(unsigned long id, CZanVector& v)
+{
+    CZanBody* b = GetBody(id);
+    if (b && b->m_bMovable)
+        b->m_vForce += v;
+}
+
+void CZanPhysicsEngine::AddTwist(unsigned long id, CZanVector& force, CZanVector& point)
+{
+    CZanBody* b = GetBody(id);
+    if (!b || !b->m_bSpinnable)
+        return;
+    const CZanVector a = b->m_pGeometry ? b->m_pGeometry->m_vAxis : CZanVector();
+    const CZanVector d = point - a;
+    b->m_fTorque += d.x * force.y - d.y * force.x;
+}
+
+void CZanPhysicsEngine::StopMoving(unsigned long id)
+{
+    CZanBody* b = GetBody(id);
+    if (b && b->m_bMovable)
+    {
+        b->m_vForce = CZanVector(0.0f, 0.0f);
+        b->m_vVelocity = CZanVector(0.0f, 0.0f);
+    }
+}
+
+void CZanPhysicsEngine::StopSpinning(unsigned long id)
+{
+    CZanBody* b = GetBody(id);
+    if (b && b->m_bSpinnable)
+    {
+        b->m_fTorque = 0.0f;
+        b->m_fRotVel = 0.0f;
+    }
+}
+
+const CZanContactPair* CZanPhysicsEngine::FindPair(CZanBody* a, CZanBody* b) const
+{
+    if (b < a)
+        std::swap(a, b);
+    auto it = m_mapPairs.find(PairKey(a, b));
+    return it == m_mapPairs.end() ? nullptr : &it->second;
+}
+
+int CZanPhysicsEngine::SubStepCount(float dt) const
+{
+    if (!(dt > m_fMinTimeStep))
+        return 1;
+    // A stalled frame (or a tiny minimum step) must not ask for billions of sub-steps.
+    const float n = dt / m_fMinTimeStep;
+    if (!(n < 100000.0f))
+        return 100000;
+    return int(n) + 1;
+}
+
+void CZanPhysicsEngine::Report(CZanBody* target, CZanBody* other, int count,
+                               const CZanContact* contacts)
+{
+    if (m_pfnObserver)
+        m_pfnObserver(m_pObserverUser, target->m_nID, other->m_nID, count, contacts);
+    CZanEngine* engine = CZanEngine::Instance();
+    if (!engine)
+        return;
+    CPacket_Write w;
+    w.Writeuint32(ZAN_MSG_COLLISION);
+    w.Writeuint32(uint32_t(other->m_nID));
+    if (count > 0)
+    {
+        w.Writeuint32(uint32_t(count));
+        for (int i = 0; i < count; ++i)
+        {
+            w.Writevector(contacts[i].m_vPosition);
+            w.Writevector(contacts[i].m_vNormal);
+        }
+    }
+    CPacket_Read r(w);
+    engine->SendToObject(ZAN_ID_ENGINE, target->m_nID, r);
+}
+
+void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
+{
+    if (!c->m_bActive || !e->m_bActive || !c->m_bCollidable || !e->m_bCollidable ||
+        c->m_nGroup == e->m_nGroup || (c->m_fInvMass == 0.0f && e->m_fInvMass == 0.0f))
+        return;
+    if (!c->m_bCollideAffect || !e->m_bCollideAffect)
+    {
+        // Reported only: no overlap test and no stored contacts.
+        Report(c, e, 0, nullptr);
+        Report(e, c, 0, nullptr);
+        return;
+    }
+
+    CZanContactPair fresh(c, e);
+    const PairKey key(fresh.m_pBody1, fresh.m_pBody2);
+    auto it = m_mapPairs.lower_bound(key);
+    const bool stored = it != m_mapPairs.end() && it->first == key;
+    if (fresh.m_nContacts == 0)
+    {
+        if (stored)
+            m_mapPairs.erase(it);
+        return;
+    }
+    Report(c, e, fresh.m_nContacts, fresh.m_aContacts);
+    Report(e, c, fresh.m_nContacts, fresh.m_aContacts);
+    if (stored)
+        it->second.Merge(fresh);
+    else
+        m_mapPairs.emplace_hint(it, key, fresh);
+}
+
+void CZanPhysicsEngine::FindPairs()
+{
+    const size_t count = m_vecOrder.size();
+    if (!m_bSweep)
+    {
+        for (size_t i = 0; i < count; ++i)
+            for (size_t j = i + 1; j < count; ++j)
+                TestPair(m_vecOrder[i], m_vecOrder[j]);
+        return;
+    }
+    CollectSweepCandidates();
+    for (uint64_t key : m_vecCandidates)
+        TestPair(m_vecOrder[size_t(key >> 32)], m_vecOrder[size_t(key & 0xFFFFFFFFu)]);
+}
+
+// Gathers, in the order the full walk would meet them, every pair for which the full walk
+// could do anything: bounding boxes that overlap, pairs with a body whose contacts are only
+// reported (those are reported whatever their distance), and stored pairs (which a failed
+// test erases). Every other pair would be tested without contact and change nothing.
+void CZanPhysicsEngine::CollectSweepCandidates()
+{
+    const size_t count = m_vecOrder.size();
+    m_vecCandidates.clear();
+    m_vecSorted.clear();
+    m_vecWide.clear();
+    m_vecBounds.resize(count * 4);
+
+    float lo[2] = {FLT_MAX, FLT_MAX}, hi[2] = {-FLT_MAX, -FLT_MAX};
+    for (size_t i = 0; i < count; ++i)
+    {
+        const CZanBody* b = m_vecOrder[i];
+        if (!b->m_bActive || !b->m_bCollidable)
+            continue;
+        const float hx = b->m_pGeometry ? b->m_pGeometry->Extent(0) : 0.0f;
+        const float hy = b->m_pGeometry ? b->m_pGeometry->Extent(1) : 0.0f;
+        const float c = std::fabs(std::cos(b->m_fRot)), s = std::fabs(std::sin(b->m_fRot));
+        const float m = BoundMargin(b->m_vPos, std::fabs(hx) + std::fabs(hy));
+        const float ex = c * std::fabs(hx) + s * std::fabs(hy) + m;
+        const float ey = s * std::fabs(hx) + c * std::fabs(hy) + m;
+        float* bound = &m_vecBounds[i * 4];
+        bound[0] = b->m_vPos.x - ex;
+        bound[1] = b->m_vPos.x + ex;
+        bound[2] = b->m_vPos.y - ey;
+        bound[3] = b->m_vPos.y + ey;
+        const bool finite = std::isfinite(bound[0]) && std::isfinite(bound[1]) &&
+                            std::isfinite(bound[2]) && std::isfinite(bound[3]);
+        if (!b->m_bCollideAffect || !finite)
+        {
+            m_vecWide.push_back(int(i));
+            continue;
+        }
+        m_vecSorted.push_back(int(i));
+        lo[0] = std::min(lo[0], bound[0]);
+        hi[0] = std::max(hi[0], bound[1]);
+        lo[1] = std::min(lo[1], bound[2]);
+        hi[1] = std::max(hi[1], bound[3]);
+    }
+
+    // Sweep along the longer side of the scene.
+    const int axis = (hi[1] - lo[1]) > (hi[0] - lo[0]) ? 1 : 0;
+    const int other = 1 - axis;
+    const float* bounds = m_vecBounds.data();
+    std::sort(m_vecSorted.begin(), m_vecSorted.end(),
+              [bounds, axis](int a, int b)
+              {
+                  const float fa = bounds[a * 4 + axis * 2], fb = bounds[b * 4 + axis * 2];
+                  return fa < fb || (fa == fb && a < b);
+              });
+    auto push = [this](size_t a, size_t b)
+    {
+        if (a > b)
+            std::swap(a, b);
+        m_vecCandidates.push_back((uint64_t(a) << 32) | uint64_t(b));
+    };
+    const size_t sorted = m_vecSorted.size();
+    for (size_t k = 0; k < sorted; ++k)
+    {
+        const int a = m_vecSorted[k];
+        const float* ba = bounds + a * 4;
+        const CZanBody* body = m_vecOrder[size_t(a)];
+        for (size_t l = k + 1; l < sorted; ++l)
+        {
+            const int b = m_vecSorted[l];
+            const float* bb = bounds + b * 4;
+            if (bb[axis * 2] > ba[axis * 2 + 1])
+                break;
+            if (bb[other * 2] > ba[other * 2 + 1] || ba[other * 2] > bb[other * 2 + 1])
+                continue;
+            const CZanBody* partner = m_vecOrder[size_t(b)];
+            if (body->m_nGroup == partner->m_nGroup ||
+                (body->m_fInvMass == 0.0f && partner->m_fInvMass == 0.0f))
+                continue;
+            push(size_t(a), size_t(b));
+        }
+    }
+    for (int w : m_vecWide)
+    {
+        for (size_t i = 0; i < count; ++i)
+        {
+            const CZanBody* b = m_vecOrder[i];
+            if (int(i) != w && b->m_bActive && b->m_bCollidable)
+                push(size_t(w), i);
+        }
+    }
+    for (const auto& entry : m_mapPairs)
+    {
+        const int a = entry.first.first->m_nStepIndex, b = entry.first.second->m_nStepIndex;
+        if (a >= 0 && b >= 0)
+            push(size_t(a), size_t(b));
+    }
+    std::sort(m_vecCandidates.begin(), m_vecCandidates.end());
+    m_vecCandidates.erase(std::unique(m_vecCandidates.begin(), m_vecCandidates.end()),
+                          m_vecCandidates.end());
+}
+
+void CZanPhysicsEngine::Step(float dt)
+{
+    if (!std::isfinite(dt))
+        return;
+    const int n = SubStepCount(dt);
+    const float h = n > 1 ? dt / float(n) : dt;
+
+    m_vecOrder.clear();
+    for (auto& entry : m_mapBodies)
+    {
+        entry.second->m_nStepIndex = int(m_vecOrder.size());
+        m_vecOrder.push_back(entry.second);
+    }
+    // A joint is used only while both its bodies are registered: a body that has left the
+    // world may already be deleted.
+    for (auto& entry : m_mapJoints)
+    {
+        CZanJoint* j = entry.second;
+        j->m_bLive = GetBody(j->m_nBody1ID) == j->m_pBody1 && GetBody(j->m_nBody2ID) == j->m_pBody2;
+    }
+
+    for (int step = 0; step < n; ++step)
+    {
+        FindPairs();
+
+        for (CZanBody* b : m_vecOrder)
+        {
+            if (!b->m_bActive || b->m_fInvMass == 0.0f)
+                continue;
+            if (b->m_bMovable)
+            {
+                if (b->m_bGravity)
+                    b->m_vVelocity +=
+                        (m_vGravity + b->m_vForce * b->m_fInvMass + b->m_vFlotForce * m_fFloating) *
+                        h;
+                else
+                    b->m_vVelocity += b->m_vForce * (b->m_fInvMass * h);
+                b->m_vVelocity *= 1.0f - m_fDamp;
+            }
+            if (b->m_bSpinnable)
+            {
+                b->m_fRotVel += h * b->m_fInvInertia * b->m_fTorque;
+                b->m_fRotVel *= 1.0f - m_fDamp;
+            }
+        }
+
+        for (auto& entry : m_mapPairs)
+            entry.second.PreStep(h);
+        for (auto& entry : m_mapJoints)
+            if (entry.second->m_bActive && entry.second->m_bLive)
+                entry.second->PreStep(h);
+
+        for (int it = 0; it < m_nIterations; ++it)
+        {
+            for (auto& entry : m_mapPairs)
+                entry.second.ApplyImpulse();
+            for (auto& entry : m_mapJoints)
+                if (entry.second->m_bActive && entry.second->m_bLive)
+                    entry.second->ApplyImpulse();
+        }
+
+        for (CZanBody* b : m_vecOrder)
+        {
+            if (b->m_bMovable)
+                b->m_vPos += b->m_vVelocity * h;
+            if (b->m_bSpinnable)
+                b->m_fRot += h * b->m_fRotVel;
+            b->m_vForce = CZanVector(0.0f, 0.0f);
+            b->m_fTorque = 0.0f;
+        }
+    }
+    for (CZanBody* b : m_vecOrder)
+        b->m_nStepIndex = -1;
+}
