@@ -15,6 +15,11 @@ CZanResourceMgr* KovResourceCreate()
     return s_pInstance;
 }
 
+CZanResourceMgr* CZanResourceMgr::Instance()
+{
+    return s_pInstance;
+}
+
 void CZanResourceMgr::Release()
 {
     if (--s_nUseCount > 0)

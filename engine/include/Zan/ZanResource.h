@@ -4,6 +4,8 @@
 class CZanResourceMgr
 {
 public:
+    /// The manager made by KovResourceCreate, or null.
+    static CZanResourceMgr* Instance();
     bool InitDefaults();
     bool Load(const char* file);
     void Clear();
