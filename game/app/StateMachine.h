@@ -1,6 +1,7 @@
 // Table-driven state machines and timed events: every behaviour of the game runs on them.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <map>
 
