@@ -296,7 +296,7 @@ void ApplyPair(CZanBody* b1, CZanBody* b2, const CZanVector& r1, const CZanVecto
 
 CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2) : m_nContacts(0)
 {
-    if (b2 < b1)
+    if (Before(b2, b1))
         std::swap(b1, b2);
     m_pBody1 = b1;
     m_pBody2 = b2;

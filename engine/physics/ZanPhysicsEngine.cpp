@@ -87,7 +87,7 @@ void CZanPhysicsEngine::DropPairsOf(CZanBody* body)
 {
     for (auto it = m_mapPairs.begin(); it != m_mapPairs.end();)
     {
-        if (it->first.first == body || it->first.second == body)
+        if (it->first.body1 == body || it->first.body2 == body)
             it = m_mapPairs.erase(it);
         else
             ++it;
@@ -146,11 +146,18 @@ void CZanPhysicsEngine::StopSpinning(unsigned long id)
     }
 }
 
+CZanPhysicsEngine::PairKey CZanPhysicsEngine::KeyOf(CZanBody* a, CZanBody* b)
+{
+    if (CZanContactPair::Before(b, a))
+        std::swap(a, b);
+    return PairKey{a->m_nID, b->m_nID, a, b};
+}
+
 const CZanContactPair* CZanPhysicsEngine::FindPair(CZanBody* a, CZanBody* b) const
 {
-    if (b < a)
-        std::swap(a, b);
-    auto it = m_mapPairs.find(PairKey(a, b));
+    if (!a || !b)
+        return nullptr;
+    auto it = m_mapPairs.find(KeyOf(a, b));
     return it == m_mapPairs.end() ? nullptr : &it->second;
 }
 
@@ -203,7 +210,7 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
     }
 
     CZanContactPair fresh(c, e);
-    const PairKey key(fresh.m_pBody1, fresh.m_pBody2);
+    const PairKey key = KeyOf(fresh.m_pBody1, fresh.m_pBody2);
     auto it = m_mapPairs.lower_bound(key);
     const bool stored = it != m_mapPairs.end() && it->first == key;
     if (fresh.m_nContacts == 0)
@@ -326,7 +333,7 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     }
     for (const auto& entry : m_mapPairs)
     {
-        const int a = entry.first.first->m_nStepIndex, b = entry.first.second->m_nStepIndex;
+        const int a = entry.first.body1->m_nStepIndex, b = entry.first.body2->m_nStepIndex;
         if (a >= 0 && b >= 0)
             push(size_t(a), size_t(b));
     }

@@ -79,7 +79,8 @@ public:
     {
         world->SetCollisionObserver(
             [](void* user, unsigned long target, unsigned long other, int count,
-               const CZanContact* contacts) {
+               const CZanContact* contacts)
+            {
                 Report r{target, other, count, {}};
                 for (int i = 0; i < count; ++i)
                     r.contacts[i] = contacts[i];
@@ -92,7 +93,8 @@ public:
     uint64_t Hash() const
     {
         uint64_t h = 1469598103934665603ull;
-        auto mix = [&h](float f) {
+        auto mix = [&h](float f)
+        {
             uint32_t bits;
             std::memcpy(&bits, &f, 4);
             for (int i = 0; i < 4; ++i)

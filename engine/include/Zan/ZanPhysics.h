@@ -158,11 +158,16 @@ struct CZanContact
 };
 
 /// The contacts of two touching bodies, kept by the world between steps so that accumulated
-/// impulses carry over (warm start). The bodies are ordered by address, lower first.
+/// impulses carry over (warm start). The bodies are ordered by id (then address), lower first.
 struct CZanContactPair
 {
     /// Orders the bodies, runs the box test and combines the friction coefficients.
     CZanContactPair(CZanBody* b1, CZanBody* b2);
+    /// True when b1 comes before b2 in the pair order.
+    static bool Before(const CZanBody* b1, const CZanBody* b2)
+    {
+        return b1->m_nID != b2->m_nID ? b1->m_nID < b2->m_nID : b1 < b2;
+    }
     /// Takes the fresh contacts, keeping the accumulated impulses of contacts whose feature
     /// key was already present.
     void Merge(const CZanContactPair& fresh);
@@ -271,7 +276,26 @@ public:
 
 private:
     friend CZanPhysicsEngine* KovPhysicsCreate(CZanVector gravity);
-    typedef std::pair<CZanBody*, CZanBody*> PairKey;
+    /// Pairs are ordered by the bodies' ids (addresses only break ties), so that the solver
+    /// visits them in the same order on every run, wherever the bodies were allocated.
+    struct PairKey
+    {
+        unsigned long id1, id2;
+        CZanBody* body1;
+        CZanBody* body2;
+        bool operator<(const PairKey& k) const
+        {
+            if (id1 != k.id1)
+                return id1 < k.id1;
+            if (id2 != k.id2)
+                return id2 < k.id2;
+            if (body1 != k.body1)
+                return body1 < k.body1;
+            return body2 < k.body2;
+        }
+        bool operator==(const PairKey& k) const { return body1 == k.body1 && body2 == k.body2; }
+    };
+    static PairKey KeyOf(CZanBody* a, CZanBody* b);
 
     explicit CZanPhysicsEngine(CZanVector gravity);
     ~CZanPhysicsEngine();
