@@ -284,8 +284,9 @@ float EffectiveMass(const CZanBody* b1, const CZanBody* b2, const CZanVector& r1
     return k > 0.0f ? 1.0f / k : 0.0f;
 }
 
-void ApplyPair(CZanBody* b1, CZanBody* b2, const CZanVector& r1, const CZanVector& r2,
-               const CZanVector& p)
+inline __attribute__((always_inline)) void ApplyPair(CZanBody* b1, CZanBody* b2,
+                                                     const CZanVector& r1, const CZanVector& r2,
+                                                     const CZanVector& p)
 {
     b1->m_vVelocity -= p * b1->m_fInvMass;
     b1->m_fRotVel -= b1->m_fInvInertia * Cross(r1, p);
@@ -294,7 +295,7 @@ void ApplyPair(CZanBody* b1, CZanBody* b2, const CZanVector& r1, const CZanVecto
 }
 } // namespace
 
-CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2) : m_nContacts(0)
+CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2) : m_nContacts(0), m_fRestitution(0.0f)
 {
     if (Before(b2, b1))
         std::swap(b1, b2);
@@ -336,17 +337,20 @@ void CZanContactPair::PreStep(float h)
 {
     CZanBody* b1 = m_pBody1;
     CZanBody* b2 = m_pBody2;
+    // Masses and elasticities cannot change while the iterations run, so the mean computed
+    // here is the one every iteration would compute.
+    m_fRestitution = Restitution(b1, b2);
     for (int i = 0; i < m_nContacts; ++i)
     {
         CZanContact& c = m_aContacts[i];
-        const CZanVector r1 = c.m_vPosition - b1->m_vPos;
-        const CZanVector r2 = c.m_vPosition - b2->m_vPos;
+        c.m_vR1 = c.m_vPosition - b1->m_vPos;
+        c.m_vR2 = c.m_vPosition - b2->m_vPos;
         const CZanVector n = c.m_vNormal;
         const CZanVector t(n.y, -n.x);
-        c.m_fMassNormal = EffectiveMass(b1, b2, r1, r2, n);
-        c.m_fMassTangent = EffectiveMass(b1, b2, r1, r2, t);
+        c.m_fMassNormal = EffectiveMass(b1, b2, c.m_vR1, c.m_vR2, n);
+        c.m_fMassTangent = EffectiveMass(b1, b2, c.m_vR1, c.m_vR2, t);
         c.m_fBias = -500.0f * h * std::min(0.0f, c.m_fSeparation + 0.1f);
-        ApplyPair(b1, b2, r1, r2, n * c.m_fPn + t * c.m_fPt);
+        ApplyPair(b1, b2, c.m_vR1, c.m_vR2, n * c.m_fPn + t * c.m_fPt);
     }
 }
 
@@ -354,18 +358,17 @@ void CZanContactPair::ApplyImpulse()
 {
     CZanBody* b1 = m_pBody1;
     CZanBody* b2 = m_pBody2;
+    const float e = m_fRestitution;
     for (int i = 0; i < m_nContacts; ++i)
     {
         CZanContact& c = m_aContacts[i];
-        const CZanVector r1 = c.m_vPosition - b1->m_vPos;
-        const CZanVector r2 = c.m_vPosition - b2->m_vPos;
+        const CZanVector r1 = c.m_vR1, r2 = c.m_vR2;
         const CZanVector n = c.m_vNormal;
         const CZanVector t(n.y, -n.x);
 
         CZanVector dv = b2->m_vVelocity + CrossWR(b2->m_fRotVel, r2) - b1->m_vVelocity -
                         CrossWR(b1->m_fRotVel, r1);
         const float vn = dv % n;
-        const float e = Restitution(b1, b2);
         float dPn = c.m_fMassNormal * (c.m_fBias - (1.0f + e) * vn);
         const float pn0 = c.m_fPn;
         c.m_fPn = std::max(pn0 + dPn, 0.0f);

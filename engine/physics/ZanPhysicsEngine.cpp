@@ -238,11 +238,36 @@ void CZanPhysicsEngine::FindPairs()
         return;
     }
     CollectSweepCandidates();
+    // Bucket the candidates by their first body, then walk the buckets in order, each sorted:
+    // the same order as the nested loops above.
+    m_vecFirst.assign(count + 1, 0);
     for (uint64_t key : m_vecCandidates)
-        TestPair(m_vecOrder[size_t(key >> 32)], m_vecOrder[size_t(key & 0xFFFFFFFFu)]);
+        ++m_vecFirst[size_t(key >> 32) + 1];
+    for (size_t i = 0; i < count; ++i)
+        m_vecFirst[i + 1] += m_vecFirst[i];
+    m_vecPartners.resize(m_vecCandidates.size());
+    m_vecSorted.assign(m_vecFirst.begin(), m_vecFirst.end() - 1); // fill cursors
+    for (uint64_t key : m_vecCandidates)
+        m_vecPartners[size_t(m_vecSorted[size_t(key >> 32)]++)] = int(key & 0xFFFFFFFFu);
+    for (size_t i = 0; i < count; ++i)
+    {
+        int* begin = m_vecPartners.data() + m_vecFirst[i];
+        int* end = m_vecPartners.data() + m_vecFirst[i + 1];
+        if (begin == end)
+            continue;
+        std::sort(begin, end);
+        int last = -1;
+        for (int* it = begin; it != end; ++it)
+        {
+            if (*it == last)
+                continue;
+            last = *it;
+            TestPair(m_vecOrder[i], m_vecOrder[size_t(last)]);
+        }
+    }
 }
 
-// Gathers, in the order the full walk would meet them, every pair for which the full walk
+// Gathers (unordered, possibly twice) every pair for which the full walk
 // could do anything: bounding boxes that overlap, pairs with a body whose contacts are only
 // reported (those are reported whatever their distance), and stored pairs (which a failed
 // test erases). Every other pair would be tested without contact and change nothing.
@@ -254,7 +279,7 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     m_vecWide.clear();
     m_vecBounds.resize(count * 4);
 
-    float lo[2] = {FLT_MAX, FLT_MAX}, hi[2] = {-FLT_MAX, -FLT_MAX};
+    double sum[2] = {0.0, 0.0}, square[2] = {0.0, 0.0};
     for (size_t i = 0; i < count; ++i)
     {
         const CZanBody* b = m_vecOrder[i];
@@ -279,14 +304,17 @@ void CZanPhysicsEngine::CollectSweepCandidates()
             continue;
         }
         m_vecSorted.push_back(int(i));
-        lo[0] = std::min(lo[0], bound[0]);
-        hi[0] = std::max(hi[0], bound[1]);
-        lo[1] = std::min(lo[1], bound[2]);
-        hi[1] = std::max(hi[1], bound[3]);
+        sum[0] += b->m_vPos.x;
+        sum[1] += b->m_vPos.y;
+        square[0] += double(b->m_vPos.x) * b->m_vPos.x;
+        square[1] += double(b->m_vPos.y) * b->m_vPos.y;
     }
 
-    // Sweep along the longer side of the scene.
-    const int axis = (hi[1] - lo[1]) > (hi[0] - lo[0]) ? 1 : 0;
+    // Sweep along the axis over which the bodies spread most, so that few share a slice.
+    const double k = m_vecSorted.empty() ? 0.0 : 1.0 / double(m_vecSorted.size());
+    const double spreadX = square[0] - sum[0] * sum[0] * k;
+    const double spreadY = square[1] - sum[1] * sum[1] * k;
+    const int axis = spreadY > spreadX ? 1 : 0;
     const int other = 1 - axis;
     const float* bounds = m_vecBounds.data();
     std::sort(m_vecSorted.begin(), m_vecSorted.end(),
@@ -337,9 +365,6 @@ void CZanPhysicsEngine::CollectSweepCandidates()
         if (a >= 0 && b >= 0)
             push(size_t(a), size_t(b));
     }
-    std::sort(m_vecCandidates.begin(), m_vecCandidates.end());
-    m_vecCandidates.erase(std::unique(m_vecCandidates.begin(), m_vecCandidates.end()),
-                          m_vecCandidates.end());
 }
 
 void CZanPhysicsEngine::Step(float dt)
@@ -388,16 +413,20 @@ void CZanPhysicsEngine::Step(float dt)
             }
         }
 
+        m_vecSolve.clear();
         for (auto& entry : m_mapPairs)
+        {
             entry.second.PreStep(h);
+            m_vecSolve.push_back(&entry.second);
+        }
         for (auto& entry : m_mapJoints)
             if (entry.second->m_bActive && entry.second->m_bLive)
                 entry.second->PreStep(h);
 
         for (int it = 0; it < m_nIterations; ++it)
         {
-            for (auto& entry : m_mapPairs)
-                entry.second.ApplyImpulse();
+            for (CZanContactPair* pair : m_vecSolve)
+                pair->ApplyImpulse();
             for (auto& entry : m_mapJoints)
                 if (entry.second->m_bActive && entry.second->m_bLive)
                     entry.second->ApplyImpulse();

@@ -148,6 +148,8 @@ struct CZanContact
     float m_fMassNormal;      ///< normal effective mass
     float m_fMassTangent;     ///< tangent effective mass
     float m_fBias;            ///< target separating velocity
+    CZanVector m_vR1;         ///< position relative to the first body, for the sub-step
+    CZanVector m_vR2;         ///< position relative to the second body, for the sub-step
     unsigned char m_acKey[4]; ///< edges: in and out of the first box, in and out of the second
 
     bool SameFeature(const CZanContact& c) const
@@ -178,7 +180,8 @@ struct CZanContactPair
     int m_nContacts;
     CZanBody* m_pBody1;
     CZanBody* m_pBody2;
-    float m_fFriction; ///< √(friction1 × friction2)
+    float m_fFriction;    ///< √(friction1 × friction2)
+    float m_fRestitution; ///< mass-weighted mean of the elasticities, for the sub-step
 };
 
 /// A pin joint: keeps one anchor point of two bodies together.
@@ -326,6 +329,9 @@ private:
     std::vector<int> m_vecSorted;
     std::vector<int> m_vecWide;
     std::vector<uint64_t> m_vecCandidates;
+    std::vector<int> m_vecFirst;
+    std::vector<int> m_vecPartners;
+    std::vector<CZanContactPair*> m_vecSolve;
 };
 
 /// Creates the world on the first call (defaults and this gravity) and counts a use on every
