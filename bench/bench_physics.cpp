@@ -70,7 +70,7 @@ void BM_PhysicsLevel(benchmark::State& state)
 BENCHMARK(BM_PhysicsLevel)->Unit(benchmark::kMicrosecond);
 
 // range(0) boxes fall into a container and pile; steps are timed once they have piled.
-// range(1): 1 for the swept pair search, 0 for the full walk over every pair.
+// range(1): 1 for the fast paths, 0 for the plain full walk and in-place solving.
 void BM_PhysicsPile(benchmark::State& state)
 {
     BenchScene scene;
@@ -87,7 +87,7 @@ void BM_PhysicsPile(benchmark::State& state)
                                   bottom - s - row * s * 1.6f, 1.0f, 2 + i);
         o->SetRot(0.02f * float((i * 7) % 11 - 5));
     }
-    scene.World()->SetSweep(state.range(1) != 0);
+    scene.World()->SetFastPaths(state.range(1) != 0);
     for (int i = 0; i < 600; ++i)
         scene.World()->Step(1.0f / 60.0f);
     for (auto _ : state)

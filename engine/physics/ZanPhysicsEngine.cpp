@@ -21,6 +21,65 @@ float BoundMargin(const CZanVector& pos, float reach)
 }
 } // namespace
 
+// Velocities and contacts packed side by side, so that the iterations run over contiguous
+// memory. Every operation below is the one CZanContactPair::ApplyImpulse performs, in the same
+// order, so the results are bit for bit the same.
+struct CZanPhysicsEngine::SZanSolver
+{
+    struct Body
+    {
+        float vx, vy, w, im, ii;
+    };
+    struct Contact
+    {
+        int b1, b2;
+        float nx, ny, r1x, r1y, r2x, r2y;
+        float massNormal, massTangent, bias, pn, pt, friction, e;
+        CZanContact* source;
+    };
+    std::vector<Body> bodies;
+    std::vector<Contact> contacts;
+    std::vector<CZanJoint*> joints;
+
+    static void Apply(Body& a, Body& b, const Contact& c, float px, float py)
+    {
+        a.vx -= px * a.im;
+        a.vy -= py * a.im;
+        a.w -= a.ii * (c.r1x * py - c.r1y * px);
+        b.vx += px * b.im;
+        b.vy += py * b.im;
+        b.w += b.ii * (c.r2x * py - c.r2y * px);
+    }
+
+    void Iterate()
+    {
+        Body* body = bodies.data();
+        for (Contact& c : contacts)
+        {
+            Body& a = body[c.b1];
+            Body& b = body[c.b2];
+            const float tx = c.ny, ty = -c.nx;
+            float dvx = b.vx + (-b.w * c.r2y) - a.vx - (-a.w * c.r1y);
+            float dvy = b.vy + (b.w * c.r2x) - a.vy - (a.w * c.r1x);
+            const float vn = dvx * c.nx + dvy * c.ny;
+            float dPn = c.massNormal * (c.bias - (1.0f + c.e) * vn);
+            const float pn0 = c.pn;
+            c.pn = std::max(pn0 + dPn, 0.0f);
+            dPn = c.pn - pn0;
+            Apply(a, b, c, c.nx * dPn, c.ny * dPn);
+
+            dvx = b.vx + (-b.w * c.r2y) - a.vx - (-a.w * c.r1y);
+            dvy = b.vy + (b.w * c.r2x) - a.vy - (a.w * c.r1x);
+            const float vt = dvx * tx + dvy * ty;
+            const float limit = c.friction * c.pn;
+            const float pt0 = c.pt;
+            c.pt = std::max(-limit, std::min(pt0 - c.massTangent * vt, limit));
+            const float dPt = c.pt - pt0;
+            Apply(a, b, c, tx * dPt, ty * dPt);
+        }
+    }
+};
+
 CZanPhysicsEngine* KovPhysicsCreate(CZanVector gravity)
 {
     if (!s_pInstance)
@@ -41,13 +100,15 @@ CZanPhysicsEngine* CZanPhysicsEngine::Instance()
 
 CZanPhysicsEngine::CZanPhysicsEngine(CZanVector gravity)
     : m_vGravity(gravity), m_fMinTimeStep(1.0f / 60.0f), m_fFloating(1.0f), m_fDamp(0.01f),
-      m_nIterations(10), m_bSweep(true), m_pfnObserver(nullptr), m_pObserverUser(nullptr)
+      m_nIterations(10), m_bFast(true), m_pSolver(new SZanSolver), m_pfnObserver(nullptr),
+      m_pObserverUser(nullptr)
 {
 }
 
 CZanPhysicsEngine::~CZanPhysicsEngine()
 {
     RemoveAll();
+    delete m_pSolver;
 }
 
 void CZanPhysicsEngine::Release()
@@ -230,7 +291,7 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
 void CZanPhysicsEngine::FindPairs()
 {
     const size_t count = m_vecOrder.size();
-    if (!m_bSweep)
+    if (!m_bFast)
     {
         for (size_t i = 0; i < count; ++i)
             for (size_t j = i + 1; j < count; ++j)
@@ -423,13 +484,18 @@ void CZanPhysicsEngine::Step(float dt)
             if (entry.second->m_bActive && entry.second->m_bLive)
                 entry.second->PreStep(h);
 
-        for (int it = 0; it < m_nIterations; ++it)
+        if (m_bFast)
+            SolvePacked();
+        else
         {
-            for (CZanContactPair* pair : m_vecSolve)
-                pair->ApplyImpulse();
-            for (auto& entry : m_mapJoints)
-                if (entry.second->m_bActive && entry.second->m_bLive)
-                    entry.second->ApplyImpulse();
+            for (int it = 0; it < m_nIterations; ++it)
+            {
+                for (CZanContactPair* pair : m_vecSolve)
+                    pair->ApplyImpulse();
+                for (auto& entry : m_mapJoints)
+                    if (entry.second->m_bActive && entry.second->m_bLive)
+                        entry.second->ApplyImpulse();
+            }
         }
 
         for (CZanBody* b : m_vecOrder)
@@ -444,4 +510,68 @@ void CZanPhysicsEngine::Step(float dt)
     }
     for (CZanBody* b : m_vecOrder)
         b->m_nStepIndex = -1;
+}
+
+void CZanPhysicsEngine::SolvePacked()
+{
+    SZanSolver& solver = *m_pSolver;
+    solver.bodies.resize(m_vecOrder.size());
+    for (size_t i = 0; i < m_vecOrder.size(); ++i)
+    {
+        const CZanBody* b = m_vecOrder[i];
+        solver.bodies[i] = {b->m_vVelocity.x, b->m_vVelocity.y, b->m_fRotVel, b->m_fInvMass,
+                            b->m_fInvInertia};
+    }
+    solver.contacts.clear();
+    for (CZanContactPair* pair : m_vecSolve)
+    {
+        for (int i = 0; i < pair->m_nContacts; ++i)
+        {
+            CZanContact& c = pair->m_aContacts[i];
+            solver.contacts.push_back({pair->m_pBody1->m_nStepIndex, pair->m_pBody2->m_nStepIndex,
+                                       c.m_vNormal.x, c.m_vNormal.y, c.m_vR1.x, c.m_vR1.y,
+                                       c.m_vR2.x, c.m_vR2.y, c.m_fMassNormal, c.m_fMassTangent,
+                                       c.m_fBias, c.m_fPn, c.m_fPt, pair->m_fFriction,
+                                       pair->m_fRestitution, &c});
+        }
+    }
+    solver.joints.clear();
+    for (auto& entry : m_mapJoints)
+        if (entry.second->m_bActive && entry.second->m_bLive)
+            solver.joints.push_back(entry.second);
+
+    auto store = [&solver](CZanBody* b)
+    {
+        const SZanSolver::Body& s = solver.bodies[size_t(b->m_nStepIndex)];
+        b->m_vVelocity = CZanVector(s.vx, s.vy);
+        b->m_fRotVel = s.w;
+    };
+    auto load = [&solver](const CZanBody* b)
+    {
+        SZanSolver::Body& s = solver.bodies[size_t(b->m_nStepIndex)];
+        s.vx = b->m_vVelocity.x;
+        s.vy = b->m_vVelocity.y;
+        s.w = b->m_fRotVel;
+    };
+    for (int it = 0; it < m_nIterations; ++it)
+    {
+        solver.Iterate();
+        // Joints are few: they work on the bodies themselves, brought up to date around them.
+        for (CZanJoint* j : solver.joints)
+        {
+            store(j->m_pBody1);
+            store(j->m_pBody2);
+            j->ApplyImpulse();
+            load(j->m_pBody1);
+            load(j->m_pBody2);
+        }
+    }
+
+    for (const SZanSolver::Contact& c : solver.contacts)
+    {
+        c.source->m_fPn = c.pn;
+        c.source->m_fPt = c.pt;
+    }
+    for (CZanBody* b : m_vecOrder)
+        store(b);
 }

@@ -39,11 +39,11 @@ struct Trace
 
 // Piles, a wall hit from the side, a rotated ramp, a body that is only reported, frames with
 // several sub-steps and a pair kept past its filter.
-Trace RunMixedScene(bool sweep)
+Trace RunMixedScene(bool fast)
 {
     Trace trace;
     PhysicsScene s;
-    s.world->SetSweep(sweep);
+    s.world->SetFastPaths(fast);
     s.Record();
     s.Container(100, 700, 580, 500);
     s.Pile(120, 100, 700, 580, 16);
@@ -73,7 +73,7 @@ Trace RunMixedScene(bool sweep)
 }
 } // namespace
 
-TEST(Determinism, SweptPairSearchMatchesTheFullWalk)
+TEST(Determinism, FastPathsMatchThePlainReference)
 {
     const Trace full = RunMixedScene(false);
     const Trace swept = RunMixedScene(true);

@@ -264,9 +264,11 @@ public:
     /// Sub-steps Step(dt) takes.
     int SubStepCount(float dt) const;
 
-    /// True (the default): the pair search skips pairs whose bounding boxes lie apart, which
-    /// never changes a result; false tests every pair (kept to check the former against).
-    void SetSweep(bool sweep) { m_bSweep = sweep; }
+    /// True (the default): the pair search skips pairs whose bounding boxes lie apart and the
+    /// solver works on packed copies of the contacts; neither ever changes a result. False:
+    /// every pair is tested and every contact pair solves itself in place (the plain reference
+    /// the fast paths are checked against).
+    void SetFastPaths(bool fast) { m_bFast = fast; }
     /// Sees every collision report; null removes the observer.
     void SetCollisionObserver(PZanCollisionObserver observer, void* user)
     {
@@ -310,6 +312,7 @@ private:
     void TestPair(CZanBody* c, CZanBody* e);
     void Report(CZanBody* target, CZanBody* other, int count, const CZanContact* contacts);
     void DropPairsOf(CZanBody* body);
+    void SolvePacked();
 
     CZanVector m_vGravity;
     float m_fMinTimeStep;
@@ -320,7 +323,9 @@ private:
     std::map<unsigned long, CZanJoint*> m_mapJoints;
     std::map<unsigned long, CZanBody*> m_mapBodies;
 
-    bool m_bSweep;
+    bool m_bFast;
+    struct SZanSolver;
+    SZanSolver* m_pSolver; ///< packed solver state, reused between steps
     PZanCollisionObserver m_pfnObserver;
     void* m_pObserverUser;
     // Scratch of the pair search, kept to avoid allocating every sub-step.
