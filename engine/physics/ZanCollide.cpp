@@ -295,7 +295,8 @@ inline __attribute__((always_inline)) void ApplyPair(CZanBody* b1, CZanBody* b2,
 }
 } // namespace
 
-CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2) : m_nContacts(0), m_fRestitution(0.0f)
+CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2)
+    : m_nContacts(0), m_fRestitution(0.0f), m_nTested(0)
 {
     if (Before(b2, b1))
         std::swap(b1, b2);

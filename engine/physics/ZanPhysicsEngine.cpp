@@ -100,8 +100,8 @@ CZanPhysicsEngine* CZanPhysicsEngine::Instance()
 
 CZanPhysicsEngine::CZanPhysicsEngine(CZanVector gravity)
     : m_vGravity(gravity), m_fMinTimeStep(1.0f / 60.0f), m_fFloating(1.0f), m_fDamp(0.01f),
-      m_nIterations(10), m_bFast(true), m_pSolver(new SZanSolver), m_pfnObserver(nullptr),
-      m_pObserverUser(nullptr)
+      m_nIterations(10), m_bFast(true), m_pSolver(new SZanSolver), m_nSubStep(0),
+      m_pfnObserver(nullptr), m_pObserverUser(nullptr)
 {
 }
 
@@ -283,9 +283,34 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
     Report(c, e, fresh.m_nContacts, fresh.m_aContacts);
     Report(e, c, fresh.m_nContacts, fresh.m_aContacts);
     if (stored)
+    {
         it->second.Merge(fresh);
+        it->second.m_nTested = m_nSubStep;
+    }
     else
+    {
+        fresh.m_nTested = m_nSubStep;
         m_mapPairs.emplace_hint(it, key, fresh);
+    }
+}
+
+// A stored pair the sweep did not offer: its bodies' bounding boxes lie apart. If the full walk
+// would have tested it, that test finds no contact and erases it; true when it must go.
+bool CZanPhysicsEngine::RetestApart(CZanContactPair& pair)
+{
+    CZanBody* c = pair.m_pBody1;
+    CZanBody* e = pair.m_pBody2;
+    if (!c->m_bActive || !e->m_bActive || !c->m_bCollidable || !e->m_bCollidable ||
+        c->m_nGroup == e->m_nGroup || (c->m_fInvMass == 0.0f && e->m_fInvMass == 0.0f) ||
+        !c->m_bCollideAffect || !e->m_bCollideAffect)
+        return false;
+    CZanContactPair fresh(c, e);
+    if (fresh.m_nContacts == 0)
+        return true;
+    // Cannot happen (the bounds include a margin); keep the pair current all the same.
+    pair.Merge(fresh);
+    pair.m_nTested = m_nSubStep;
+    return false;
 }
 
 void CZanPhysicsEngine::FindPairs()
@@ -328,10 +353,10 @@ void CZanPhysicsEngine::FindPairs()
     }
 }
 
-// Gathers (unordered, possibly twice) every pair for which the full walk
-// could do anything: bounding boxes that overlap, pairs with a body whose contacts are only
-// reported (those are reported whatever their distance), and stored pairs (which a failed
-// test erases). Every other pair would be tested without contact and change nothing.
+// Gathers (unordered, possibly twice) every pair for which a test by the full walk could find
+// contact or send a report: bounding boxes that overlap, and pairs with a body whose contacts
+// are only reported (whatever their distance). Any other pair would be tested without contact;
+// that only matters for a stored pair, which the test would erase (see RetestApart).
 void CZanPhysicsEngine::CollectSweepCandidates()
 {
     const size_t count = m_vecOrder.size();
@@ -378,37 +403,37 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     const int axis = spreadY > spreadX ? 1 : 0;
     const int other = 1 - axis;
     const float* bounds = m_vecBounds.data();
-    std::sort(m_vecSorted.begin(), m_vecSorted.end(),
-              [bounds, axis](int a, int b)
-              {
-                  const float fa = bounds[a * 4 + axis * 2], fb = bounds[b * 4 + axis * 2];
-                  return fa < fb || (fa == fb && a < b);
-              });
+    m_vecSweep.clear();
+    for (int i : m_vecSorted)
+    {
+        const float* bound = bounds + i * 4;
+        const CZanBody* body = m_vecOrder[size_t(i)];
+        m_vecSweep.push_back({bound[axis * 2], bound[axis * 2 + 1], bound[other * 2],
+                              bound[other * 2 + 1], i, body->m_nGroup, body->m_fInvMass == 0.0f});
+    }
+    std::sort(m_vecSweep.begin(), m_vecSweep.end(),
+              [](const SSweepEntry& a, const SSweepEntry& b)
+              { return a.lo < b.lo || (a.lo == b.lo && a.index < b.index); });
     auto push = [this](size_t a, size_t b)
     {
         if (a > b)
             std::swap(a, b);
         m_vecCandidates.push_back((uint64_t(a) << 32) | uint64_t(b));
     };
-    const size_t sorted = m_vecSorted.size();
+    const SSweepEntry* entries = m_vecSweep.data();
+    const size_t sorted = m_vecSweep.size();
     for (size_t k = 0; k < sorted; ++k)
     {
-        const int a = m_vecSorted[k];
-        const float* ba = bounds + a * 4;
-        const CZanBody* body = m_vecOrder[size_t(a)];
+        const SSweepEntry& ea = entries[k];
         for (size_t l = k + 1; l < sorted; ++l)
         {
-            const int b = m_vecSorted[l];
-            const float* bb = bounds + b * 4;
-            if (bb[axis * 2] > ba[axis * 2 + 1])
+            const SSweepEntry& eb = entries[l];
+            if (eb.lo > ea.hi)
                 break;
-            if (bb[other * 2] > ba[other * 2 + 1] || ba[other * 2] > bb[other * 2 + 1])
+            if (eb.olo > ea.ohi || ea.olo > eb.ohi || ea.group == eb.group ||
+                (ea.still && eb.still))
                 continue;
-            const CZanBody* partner = m_vecOrder[size_t(b)];
-            if (body->m_nGroup == partner->m_nGroup ||
-                (body->m_fInvMass == 0.0f && partner->m_fInvMass == 0.0f))
-                continue;
-            push(size_t(a), size_t(b));
+            push(size_t(ea.index), size_t(eb.index));
         }
     }
     for (int w : m_vecWide)
@@ -419,12 +444,6 @@ void CZanPhysicsEngine::CollectSweepCandidates()
             if (int(i) != w && b->m_bActive && b->m_bCollidable)
                 push(size_t(w), i);
         }
-    }
-    for (const auto& entry : m_mapPairs)
-    {
-        const int a = entry.first.body1->m_nStepIndex, b = entry.first.body2->m_nStepIndex;
-        if (a >= 0 && b >= 0)
-            push(size_t(a), size_t(b));
     }
 }
 
@@ -451,6 +470,7 @@ void CZanPhysicsEngine::Step(float dt)
 
     for (int step = 0; step < n; ++step)
     {
+        ++m_nSubStep;
         FindPairs();
 
         for (CZanBody* b : m_vecOrder)
@@ -475,10 +495,17 @@ void CZanPhysicsEngine::Step(float dt)
         }
 
         m_vecSolve.clear();
-        for (auto& entry : m_mapPairs)
+        for (auto it = m_mapPairs.begin(); it != m_mapPairs.end();)
         {
-            entry.second.PreStep(h);
-            m_vecSolve.push_back(&entry.second);
+            CZanContactPair& pair = it->second;
+            if (m_bFast && pair.m_nTested != m_nSubStep && RetestApart(pair))
+            {
+                it = m_mapPairs.erase(it);
+                continue;
+            }
+            pair.PreStep(h);
+            m_vecSolve.push_back(&pair);
+            ++it;
         }
         for (auto& entry : m_mapJoints)
             if (entry.second->m_bActive && entry.second->m_bLive)

@@ -182,6 +182,7 @@ struct CZanContactPair
     CZanBody* m_pBody2;
     float m_fFriction;    ///< √(friction1 × friction2)
     float m_fRestitution; ///< mass-weighted mean of the elasticities, for the sub-step
+    unsigned m_nTested;   ///< the world's sub-step count when the pair was last tested
 };
 
 /// A pin joint: keeps one anchor point of two bodies together.
@@ -313,6 +314,7 @@ private:
     void Report(CZanBody* target, CZanBody* other, int count, const CZanContact* contacts);
     void DropPairsOf(CZanBody* body);
     void SolvePacked();
+    bool RetestApart(CZanContactPair& pair);
 
     CZanVector m_vGravity;
     float m_fMinTimeStep;
@@ -326,6 +328,7 @@ private:
     bool m_bFast;
     struct SZanSolver;
     SZanSolver* m_pSolver; ///< packed solver state, reused between steps
+    unsigned m_nSubStep;   ///< sub-steps taken, stamps the pairs tested in each
     PZanCollisionObserver m_pfnObserver;
     void* m_pObserverUser;
     // Scratch of the pair search, kept to avoid allocating every sub-step.
@@ -333,6 +336,15 @@ private:
     std::vector<float> m_vecBounds;
     std::vector<int> m_vecSorted;
     std::vector<int> m_vecWide;
+    struct SSweepEntry
+    {
+        float lo, hi;   ///< bounds along the sweep axis
+        float olo, ohi; ///< bounds along the other axis
+        int index;      ///< in the id-ordered list
+        int group;
+        bool still; ///< zero inverse mass
+    };
+    std::vector<SSweepEntry> m_vecSweep;
     std::vector<uint64_t> m_vecCandidates;
     std::vector<int> m_vecFirst;
     std::vector<int> m_vecPartners;
