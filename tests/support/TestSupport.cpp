@@ -82,3 +82,27 @@ std::string SourcePath(const std::string& relative)
     return std::string(ZAN_SOURCE_DIR) + "/" + relative;
 }
 } // namespace zantest
+
+#include "ZanHeadless.h"
+
+namespace zantest
+{
+namespace
+{
+std::function<void(int)> g_step;
+int g_pass = 0;
+
+void Trampoline(void*)
+{
+    if (g_step)
+        g_step(g_pass++);
+}
+} // namespace
+
+void OnEveryPass(std::function<void(int)> step)
+{
+    g_step = std::move(step);
+    g_pass = 0;
+    ZanHeadlessOnFrame(&Trampoline, nullptr);
+}
+} // namespace zantest

@@ -34,3 +34,14 @@ std::vector<LogRow> ReadLogRows(const std::string& nativePath);
 /// Source tree path of a file of the repository (for data files).
 std::string SourcePath(const std::string& relative);
 } // namespace zantest
+
+#include "ZanEngine.h"
+
+#include <functional>
+
+namespace zantest
+{
+/// Calls `step(pass)` once per pass of the engine's frame loop (from the platform's Sleep),
+/// with pass counting from 0. Headless only.
+void OnEveryPass(std::function<void(int)> step);
+} // namespace zantest
