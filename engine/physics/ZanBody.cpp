@@ -8,7 +8,7 @@ CZanBody::CZanBody(unsigned long id)
       m_fRot(0.0f), m_fRotVel(0.0f), m_fTorque(0.0f), m_vFlotDir(0.0f, -1.0f), m_fInvMass(0.0f),
       m_fInvInertia(0.0f), m_bActive(true), m_bSpinnable(true), m_bMovable(true),
       m_bCollidable(true), m_bGravity(true), m_bCollideAffect(true), m_fElast(0.5f),
-      m_fMass(FLT_MAX), m_fInertia(FLT_MAX), m_nStepIndex(-1)
+      m_fMass(FLT_MAX), m_fInertia(FLT_MAX), m_nStepIndex(-1), m_fCos(1.0f), m_fSin(0.0f)
 {
 }
 

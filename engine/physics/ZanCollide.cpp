@@ -10,7 +10,7 @@ namespace
 struct Rot
 {
     float c, s;
-    explicit Rot(float angle) : c(std::cos(angle)), s(std::sin(angle)) {}
+    Rot(float cosine, float sine) : c(cosine), s(sine) {}
     CZanVector Col1() const { return CZanVector(c, s); }
     CZanVector Col2() const { return CZanVector(-s, c); }
     CZanVector Mul(const CZanVector& v) const
@@ -139,11 +139,11 @@ enum Axis
 };
 
 // Up to two contact points of boxes A and B, normals pointing from A to B.
-int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB)
+int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB, const Rot& rotA,
+            const Rot& rotB)
 {
     const CZanVector hA = HalfExtents(bodyA), hB = HalfExtents(bodyB);
     const CZanVector posA = bodyA->m_vPos, posB = bodyB->m_vPos;
-    const Rot rotA(bodyA->m_fRot), rotB(bodyB->m_fRot);
 
     const CZanVector d = posB - posA;
     const CZanVector dA = rotA.MulT(d), dB = rotB.MulT(d);
@@ -306,7 +306,12 @@ CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2)
     {
         c = CZanContact();
     }
-    m_nContacts = Collide(m_aContacts, b1, b2);
+    // Inside the world's pair search the bodies carry their cos and sin; the same values.
+    const Rot r1 = b1->m_nStepIndex >= 0 ? Rot(b1->m_fCos, b1->m_fSin)
+                                         : Rot(std::cos(b1->m_fRot), std::sin(b1->m_fRot));
+    const Rot r2 = b2->m_nStepIndex >= 0 ? Rot(b2->m_fCos, b2->m_fSin)
+                                         : Rot(std::cos(b2->m_fRot), std::sin(b2->m_fRot));
+    m_nContacts = Collide(m_aContacts, b1, b2, r1, r2);
     m_fFriction = std::sqrt(b1->m_fFriction * b2->m_fFriction);
 }
 

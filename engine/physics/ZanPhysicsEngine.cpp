@@ -35,7 +35,6 @@ struct CZanPhysicsEngine::SZanSolver
         int b1, b2;
         float nx, ny, r1x, r1y, r2x, r2y;
         float massNormal, massTangent, bias, pn, pt, friction, e;
-        CZanContact* source;
     };
     std::vector<Body> bodies;
     std::vector<Contact> contacts;
@@ -316,6 +315,11 @@ bool CZanPhysicsEngine::RetestApart(CZanContactPair& pair)
 void CZanPhysicsEngine::FindPairs()
 {
     const size_t count = m_vecOrder.size();
+    for (CZanBody* b : m_vecOrder)
+    {
+        b->m_fCos = std::cos(b->m_fRot);
+        b->m_fSin = std::sin(b->m_fRot);
+    }
     if (!m_bFast)
     {
         for (size_t i = 0; i < count; ++i)
@@ -373,7 +377,7 @@ void CZanPhysicsEngine::CollectSweepCandidates()
             continue;
         const float hx = b->m_pGeometry ? b->m_pGeometry->Extent(0) : 0.0f;
         const float hy = b->m_pGeometry ? b->m_pGeometry->Extent(1) : 0.0f;
-        const float c = std::fabs(std::cos(b->m_fRot)), s = std::fabs(std::sin(b->m_fRot));
+        const float c = std::fabs(b->m_fCos), s = std::fabs(b->m_fSin);
         const float m = BoundMargin(b->m_vPos, std::fabs(hx) + std::fabs(hy));
         const float ex = c * std::fabs(hx) + s * std::fabs(hy) + m;
         const float ey = s * std::fabs(hx) + c * std::fabs(hy) + m;
@@ -559,7 +563,7 @@ void CZanPhysicsEngine::SolvePacked()
                                        c.m_vNormal.x, c.m_vNormal.y, c.m_vR1.x, c.m_vR1.y,
                                        c.m_vR2.x, c.m_vR2.y, c.m_fMassNormal, c.m_fMassTangent,
                                        c.m_fBias, c.m_fPn, c.m_fPt, pair->m_fFriction,
-                                       pair->m_fRestitution, &c});
+                                       pair->m_fRestitution});
         }
     }
     solver.joints.clear();
@@ -594,10 +598,14 @@ void CZanPhysicsEngine::SolvePacked()
         }
     }
 
-    for (const SZanSolver::Contact& c : solver.contacts)
+    const SZanSolver::Contact* packed = solver.contacts.data();
+    for (CZanContactPair* pair : m_vecSolve)
     {
-        c.source->m_fPn = c.pn;
-        c.source->m_fPt = c.pt;
+        for (int i = 0; i < pair->m_nContacts; ++i, ++packed)
+        {
+            pair->m_aContacts[i].m_fPn = packed->pn;
+            pair->m_aContacts[i].m_fPt = packed->pt;
+        }
     }
     for (CZanBody* b : m_vecOrder)
         store(b);

@@ -132,9 +132,13 @@ public:
 
 private:
     friend class CZanPhysicsEngine;
+    friend struct CZanContactPair;
     CZanBody(const CZanBody&) = delete;
     CZanBody& operator=(const CZanBody&) = delete;
-    int m_nStepIndex; ///< position in the world's id-ordered list during a step
+    /// Position in the world's id-ordered list during a step, else −1.
+    int m_nStepIndex;
+    /// cos and sin of the rotation, kept during a pair search (while m_nStepIndex ≥ 0).
+    float m_fCos, m_fSin;
 };
 
 /// One contact point between two boxes.
