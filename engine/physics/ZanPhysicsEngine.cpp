@@ -100,7 +100,7 @@ CZanPhysicsEngine* CZanPhysicsEngine::Instance()
 CZanPhysicsEngine::CZanPhysicsEngine(CZanVector gravity)
     : m_vGravity(gravity), m_fMinTimeStep(1.0f / 60.0f), m_fFloating(1.0f), m_fDamp(0.01f),
       m_nIterations(10), m_bFast(true), m_pSolver(new SZanSolver), m_nSubStep(0),
-      m_pfnObserver(nullptr), m_pObserverUser(nullptr)
+      m_bQueueFull(false), m_pfnObserver(nullptr), m_pObserverUser(nullptr)
 {
 }
 
@@ -238,7 +238,7 @@ void CZanPhysicsEngine::Report(CZanBody* target, CZanBody* other, int count,
     if (m_pfnObserver)
         m_pfnObserver(m_pObserverUser, target->m_nID, other->m_nID, count, contacts);
     CZanEngine* engine = CZanEngine::Instance();
-    if (!engine)
+    if (!engine || m_bQueueFull)
         return;
     CPacket_Write w;
     w.Writeuint32(ZAN_MSG_COLLISION);
@@ -253,7 +253,8 @@ void CZanPhysicsEngine::Report(CZanBody* target, CZanBody* other, int count,
         }
     }
     CPacket_Read r(w);
-    engine->SendToObject(ZAN_ID_ENGINE, target->m_nID, r);
+    if (!engine->SendToObject(ZAN_ID_ENGINE, target->m_nID, r))
+        m_bQueueFull = true;
 }
 
 void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
@@ -457,6 +458,7 @@ void CZanPhysicsEngine::Step(float dt)
         return;
     const int n = SubStepCount(dt);
     const float h = n > 1 ? dt / float(n) : dt;
+    m_bQueueFull = false;
 
     m_vecOrder.clear();
     for (auto& entry : m_mapBodies)

@@ -1,6 +1,7 @@
 #include "EngineRun.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <type_traits>
 
 using namespace zantest;
@@ -268,4 +269,58 @@ TEST(Objects, CollisionsArriveAsEngineMessages)
     float ny;
     std::memcpy(&ny, &first.words[6], 4);
     EXPECT_EQ(ny, -1.0f);
+}
+
+TEST(Objects, CollisionReportsStopWhereTheFrameBufferEnds)
+{
+    EngineRun run;
+    ScriptGame game;
+    CZanQuad floorQuad(4000, 40), boxQuad(20, 20);
+    LogObject floor;
+    floor.frame = &game.frame;
+    floor.SetGeometry(&floorQuad);
+    floor.SetPos(0, 600);
+    floor.SetGroup(1);
+    std::vector<std::unique_ptr<LogObject>> boxes;
+    for (int i = 0; i < 60; ++i)
+    {
+        boxes.emplace_back(new LogObject);
+        LogObject& box = *boxes.back();
+        box.frame = &game.frame;
+        box.SetGeometry(&boxQuad);
+        box.SetPos(-1500.0f + i * 50.0f, 570.0f);
+        box.SetGroup(2 + i);
+        box.SetMass(1.0f);
+    }
+    game.frames.push_back(
+        [&]
+        {
+            run.engine->AddObject(&floor);
+            for (auto& box : boxes)
+                run.engine->AddObject(box.get());
+        });
+    for (int i = 0; i < 3; ++i)
+        game.frames.push_back([] {});
+    ASSERT_TRUE(run.Run(game));
+    run.engine->RemoveObject(&floor);
+    for (auto& box : boxes)
+        run.engine->RemoveObject(box.get());
+
+    // 120 reports of 44 bytes each sub-step; 93 fit in 4095 bytes, in the order sent.
+    for (int frame = 1; frame <= 3; ++frame)
+    {
+        std::vector<const Delivery*> got;
+        for (const Delivery& d : Log())
+            if (d.frame == frame)
+                got.push_back(&d);
+        ASSERT_EQ(got.size(), 93u) << "frame " << frame;
+        for (size_t i = 0; i < got.size(); ++i)
+        {
+            const size_t box = i / 2;
+            if (i % 2 == 0)
+                EXPECT_EQ(got[i]->who, std::to_string(floor.GetID()));
+            else
+                EXPECT_EQ(got[i]->who, std::to_string(boxes[box]->GetID()));
+        }
+    }
 }

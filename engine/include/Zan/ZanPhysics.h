@@ -333,6 +333,9 @@ private:
     struct SZanSolver;
     SZanSolver* m_pSolver; ///< packed solver state, reused between steps
     unsigned m_nSubStep;   ///< sub-steps taken, stamps the pairs tested in each
+    /// The engine refused a report during this step: it refuses every further message until
+    /// its next delivery, which cannot come before the step ends, so no packet is built.
+    bool m_bQueueFull;
     PZanCollisionObserver m_pfnObserver;
     void* m_pObserverUser;
     // Scratch of the pair search, kept to avoid allocating every sub-step.
