@@ -21,20 +21,6 @@ public:
 };
 } // namespace
 
-TEST(Body, FreshBodyIsStaticWithDefaults)
-{
-    CZanObject o(10, 10);
-    const CZanBody* b = o.GetBody();
-    EXPECT_EQ(b->m_nID, o.GetID());
-    EXPECT_EQ(b->m_fInvMass, 0.0f);
-    EXPECT_EQ(b->m_fMass, FLT_MAX);
-    EXPECT_EQ(b->m_fFriction, 0.2f);
-    EXPECT_EQ(b->m_fElast, 0.5f);
-    EXPECT_EQ(b->m_vFlotDir, CZanVector(0.0f, -1.0f));
-    EXPECT_TRUE(b->m_bActive && b->m_bMovable && b->m_bSpinnable && b->m_bCollidable &&
-                b->m_bGravity && b->m_bCollideAffect);
-}
-
 TEST(Body, MassPropertiesOfTheThreeRanges)
 {
     CZanQuad quad(10.0f, 10.0f);
