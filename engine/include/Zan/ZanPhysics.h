@@ -177,7 +177,10 @@ struct CZanContactPair
     /// Takes the fresh contacts, keeping the accumulated impulses of contacts whose feature
     /// key was already present.
     void Merge(const CZanContactPair& fresh);
+    /// Effective masses, bias and restitution for a sub-step of h seconds, then the warm
+    /// start: the accumulated impulses are applied again.
     void PreStep(float h);
+    /// One solver pass over the contacts: normal impulse with restitution, then friction.
     void ApplyImpulse();
 
     CZanContact m_aContacts[2];
@@ -210,7 +213,10 @@ struct CZanJoint
     unsigned long m_nBody2ID;
     bool m_bLive; ///< both bodies registered in the current sub-step
 
+    /// Anchors, mass matrix and bias for a sub-step of h seconds; the carried part of the
+    /// accumulated impulse is applied again. Two immovable bodies give a zero matrix.
     void PreStep(float h);
+    /// One solver pass: the impulse that brings the anchors' relative velocity to the bias.
     void ApplyImpulse();
 };
 
