@@ -280,7 +280,8 @@ public:
     /// every pair is tested and every contact pair solves itself in place (the plain reference
     /// the fast paths are checked against).
     void SetFastPaths(bool fast) { m_bFast = fast; }
-    /// Sees every collision report; null removes the observer.
+    /// Sees every collision report, called from inside Step: it must not change the world.
+    /// Null removes the observer.
     void SetCollisionObserver(PZanCollisionObserver observer, void* user)
     {
         m_pfnObserver = observer;
