@@ -2,6 +2,7 @@
 #include "Zan/ZanPacket.h"
 
 #include <array>
+#include <cstddef>
 
 namespace
 {
@@ -29,23 +30,51 @@ inline uint32_t CrcByte(uint32_t crc, uint32_t byte)
 
 // ---- CPacket_Write ----
 
-void CPacket_Write::StoreFirstWord(uint32_t word, unsigned bits)
+void CPacket_Write::Sync()
 {
-    m_pData = CPacket_Data::AllocateWithChunk();
-    if (!m_pData)
-        return; // out of memory: the word is lost
-    m_pData->IncRef();
+    CPacket_Data::SChunk* last = m_pData ? m_pData->m_pLast : nullptr;
+    if (!last || !m_pSlot)
+        return;
+    last->m_uCount = unsigned(m_pSlot - last->m_auWords);
+    // Every word stored through the slots is full.
+    m_pData->m_uSize = (last->m_uStart + last->m_uCount) * 32;
+}
+
+void CPacket_Write::TakeSlots()
+{
+    CPacket_Data::SChunk* last = m_pData ? m_pData->m_pLast : nullptr;
+    m_pSlot = last ? last->m_auWords + last->m_uCount : nullptr;
+    m_pSlotEnd = last ? last->m_auWords + CPacket_Data::CHUNK_WORDS : nullptr;
+}
+
+void CPacket_Write::StoreWordSlow(uint32_t word, unsigned bits)
+{
+    if (m_pData)
+        Sync();
+    else
+    {
+        m_pData = CPacket_Data::AllocateWithChunk();
+        if (!m_pData)
+            return; // out of memory: the word is lost
+        m_pData->IncRef();
+    }
     m_pData->Append(word, bits);
+    TakeSlots();
+}
+
+void CPacket_Write::ChunkFilled()
+{
+    Sync();
+    m_pData->Grow();
+    TakeSlots();
 }
 
 void CPacket_Write::Flush()
 {
-    if (m_uPendingCount == 0)
-        return;
-    if (m_pData)
-        m_pData->Append(m_uPending, m_uPendingCount);
+    if (m_uPendingCount > 0)
+        StoreWordSlow(m_uPending, m_uPendingCount);
     else
-        StoreFirstWord(m_uPending, m_uPendingCount);
+        Sync();
     m_uPending = 0;
     m_uPendingCount = 0;
 }
@@ -59,6 +88,7 @@ void CPacket_Write::Reset()
     }
     m_uPending = 0;
     m_uPendingCount = 0;
+    m_pSlot = m_pSlotEnd = nullptr;
 }
 
 void CPacket_Write::WriteData(const void* source, unsigned bits)
@@ -82,15 +112,13 @@ void CPacket_Write::WriteData(const void* source, unsigned bits)
 
 void CPacket_Write::WritePacket(const CPacket_Read& r)
 {
-    unsigned pos = 0;
-    CPacket_Data::SIterator_Const it;
-    uint32_t word = 0;
-    r.Locate(0, it, word);
-    while (r.m_uSize - pos >= 32)
-        WriteBits(r.Extract(pos, it, word, 32), 32);
-    const unsigned rest = r.m_uSize - pos;
+    CPacket_Read::SCursor c;
+    r.Locate(c, 0);
+    for (unsigned words = r.m_uSize / 32; words > 0; --words)
+        WriteBits(r.Extract(c, 32), 32);
+    const unsigned rest = r.m_uSize % 32;
     if (rest > 0)
-        WriteBits(r.Extract(pos, it, word, rest), rest);
+        WriteBits(r.Extract(c, rest), rest);
 }
 
 void CPacket_Write::WriteString(const char* text)
@@ -106,6 +134,15 @@ void CPacket_Write::WriteString(const char* text)
 
 // ---- CPacket_Read ----
 
+// The inline reads load two words at once as one little-endian 64-bit value, up to 8 bytes
+// from a chunk's last word on: those bytes must lie inside the chunk.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "packet words are read as little-endian");
+static_assert(offsetof(CPacket_Data::SChunk, m_auWords) == 0 &&
+                  sizeof(CPacket_Data::SChunk) >= sizeof(uint32_t) * CPacket_Data::CHUNK_WORDS + 8,
+              "a chunk's words are followed by at least 8 bytes of the chunk");
+
+const unsigned char CPacket_Read::s_auZeros[8] = {};
+
 CPacket_Read::CPacket_Read(CPacket_Write& w) : CPacket_Read()
 {
     w.Flush();
@@ -114,9 +151,10 @@ CPacket_Read::CPacket_Read(CPacket_Write& w) : CPacket_Read()
     w.m_pData = nullptr;
     w.m_uPending = 0;
     w.m_uPendingCount = 0;
+    w.m_pSlot = w.m_pSlotEnd = nullptr;
     m_pData = data;
     m_uSize = data ? data->Size() : 0;
-    RefreshIterator();
+    Locate(m_cCursor, 0);
 }
 
 CPacket_Read::CPacket_Read(const CPacket_Read& r, unsigned offset) : CPacket_Read()
@@ -130,16 +168,14 @@ CPacket_Read::CPacket_Read(const CPacket_Read& r, unsigned offset, unsigned leng
 }
 
 CPacket_Read::CPacket_Read(const CPacket_Read& r)
-    : m_pData(r.m_pData), m_uStart(r.m_uStart), m_uSize(r.m_uSize), m_uPosition(r.m_uPosition),
-      m_itWord(r.m_itWord), m_uWord(r.m_uWord)
+    : m_pData(r.m_pData), m_uStart(r.m_uStart), m_uSize(r.m_uSize), m_cCursor(r.m_cCursor)
 {
     if (m_pData)
         m_pData->IncRef();
 }
 
 CPacket_Read::CPacket_Read(CPacket_Read&& r) noexcept
-    : m_pData(r.m_pData), m_uStart(r.m_uStart), m_uSize(r.m_uSize), m_uPosition(r.m_uPosition),
-      m_itWord(r.m_itWord), m_uWord(r.m_uWord)
+    : m_pData(r.m_pData), m_uStart(r.m_uStart), m_uSize(r.m_uSize), m_cCursor(r.m_cCursor)
 {
     r.m_pData = nullptr;
     r.Clear();
@@ -156,9 +192,7 @@ CPacket_Read& CPacket_Read::operator=(const CPacket_Read& r)
     m_pData = r.m_pData;
     m_uStart = r.m_uStart;
     m_uSize = r.m_uSize;
-    m_uPosition = r.m_uPosition;
-    m_itWord = r.m_itWord;
-    m_uWord = r.m_uWord;
+    m_cCursor = r.m_cCursor;
     return *this;
 }
 
@@ -170,9 +204,7 @@ CPacket_Read& CPacket_Read::operator=(CPacket_Read&& r) noexcept
     m_pData = r.m_pData;
     m_uStart = r.m_uStart;
     m_uSize = r.m_uSize;
-    m_uPosition = r.m_uPosition;
-    m_itWord = r.m_itWord;
-    m_uWord = r.m_uWord;
+    m_cCursor = r.m_cCursor;
     r.m_pData = nullptr;
     r.Clear();
     return *this;
@@ -183,9 +215,8 @@ void CPacket_Read::Clear()
     if (m_pData)
         m_pData->DecRef();
     m_pData = nullptr;
-    m_uStart = m_uSize = m_uPosition = 0;
-    m_itWord = CPacket_Data::SIterator_Const();
-    m_uWord = 0;
+    m_uStart = m_uSize = 0;
+    m_cCursor = SCursor();
 }
 
 void CPacket_Read::Init(CPacket_Data* data, unsigned start, unsigned size)
@@ -196,8 +227,7 @@ void CPacket_Read::Init(CPacket_Data* data, unsigned start, unsigned size)
     m_pData = data;
     m_uStart = start;
     m_uSize = size;
-    m_uPosition = 0;
-    RefreshIterator();
+    Locate(m_cCursor, 0);
 }
 
 void CPacket_Read::Init(const CPacket_Read& r, unsigned offset, unsigned length)
@@ -207,70 +237,104 @@ void CPacket_Read::Init(const CPacket_Read& r, unsigned offset, unsigned length)
     if (length > r.m_uSize - offset)
         length = r.m_uSize - offset;
     const unsigned start = r.m_uStart + offset;
-    const unsigned readPoint = r.m_uStart + r.m_uPosition;
+    const unsigned readPoint = r.m_cCursor.m_uBit;
     Init(r.m_pData, start, length);
     if (readPoint > start)
-    {
-        m_uPosition = readPoint - start < length ? readPoint - start : length;
-        RefreshIterator();
-    }
+        Locate(m_cCursor, readPoint - start);
 }
 
-void CPacket_Read::Locate(unsigned pos, CPacket_Data::SIterator_Const& it, uint32_t& word) const
+void CPacket_Read::Locate(SCursor& c, unsigned pos) const
 {
-    if (!m_pData || pos >= m_uSize)
+    c.m_uBit = m_uStart + (pos < m_uSize ? pos : m_uSize);
+    c.m_pChunk = m_pData ? m_pData->Begin().m_pChunk : nullptr;
+    c.m_uFirst = 0;
+    Settle(c);
+}
+
+void CPacket_Read::Settle(SCursor& c) const
+{
+    const CPacket_Data::SChunk* chunk = c.m_pChunk;
+    uint64_t first = c.m_uFirst;
+    // Chunks whose words all lie before the bit (empty ones included) are passed by.
+    while (chunk && c.m_uBit >= (first + chunk->m_uCount) * 32)
     {
-        it = CPacket_Data::SIterator_Const();
-        word = 0;
-        return;
-    }
-    unsigned index = unsigned((uint64_t(m_uStart) + pos) / 32);
-    const CPacket_Data::SChunk* chunk = m_pData->Begin().m_pChunk;
-    while (chunk && index >= chunk->m_uCount)
-    {
-        index -= chunk->m_uCount;
+        first += chunk->m_uCount;
         chunk = chunk->m_pNext;
     }
-    it = chunk ? CPacket_Data::SIterator_Const(chunk, index) : CPacket_Data::SIterator_Const();
-    word = *it;
-}
-
-void CPacket_Read::RefreshIterator()
-{
-    Locate(m_uPosition, m_itWord, m_uWord);
+    c.m_pChunk = chunk;
+    if (!chunk)
+    {
+        // Past the data: only reads of nothing stay inline.
+        c.m_uFirst = c.m_uBit / 32;
+        c.m_uBase = reinterpret_cast<uintptr_t>(s_auZeros) - uintptr_t(c.m_uFirst) * 4;
+        c.m_uLimit = c.m_uBit;
+        return;
+    }
+    c.m_uFirst = unsigned(first);
+    c.m_uBase = reinterpret_cast<uintptr_t>(chunk->m_auWords) - uintptr_t(first) * 4;
+    const uint64_t chunkEnd = (first + chunk->m_uCount) * 32;
+    const unsigned end = m_uStart + m_uSize;
+    c.m_uLimit = chunkEnd < end ? unsigned(chunkEnd) : end;
 }
 
 void CPacket_Read::Seek(int delta)
 {
-    int64_t p = int64_t(m_uPosition) + delta;
+    int64_t p = int64_t(Tell()) + delta;
     if (p < 0)
         p = 0;
     if (p > int64_t(m_uSize))
         p = m_uSize;
-    m_uPosition = unsigned(p);
-    RefreshIterator();
+    Locate(m_cCursor, unsigned(p));
 }
 
 void CPacket_Read::SeekTo(unsigned p)
 {
-    m_uPosition = p < m_uSize ? p : m_uSize;
-    RefreshIterator();
+    Locate(m_cCursor, p);
 }
 
-uint32_t CPacket_Read::ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                                   unsigned bits) const
+uint32_t CPacket_Read::ExtractSlow(SCursor& c, unsigned bits) const
 {
-    const unsigned left = m_uSize - pos;
-    return ExtractWithin(pos, it, word, bits < left ? bits : left);
+    unsigned bit = c.m_uBit;
+    const unsigned left = m_uStart + m_uSize - bit;
+    const unsigned n = bits < left ? bits : left;
+    uint32_t result = 0;
+    // Word by word, since the bits may continue in the next chunk.
+    for (unsigned got = 0; got < n;)
+    {
+        if (!c.m_pChunk)
+        {
+            bit += n - got; // past the data: zeros
+            break;
+        }
+        const uint64_t chunkEnd = (uint64_t(c.m_uFirst) + c.m_pChunk->m_uCount) * 32;
+        if (bit >= chunkEnd)
+        {
+            c.m_uBit = bit;
+            Settle(c);
+            continue;
+        }
+        unsigned take = 32 - (bit & 31);
+        if (take > n - got)
+            take = n - got;
+        if (take > chunkEnd - bit)
+            take = unsigned(chunkEnd - bit);
+        uint32_t word;
+        std::memcpy(&word, c.m_pChunk->m_auWords + ((bit >> 5) - c.m_uFirst), sizeof word);
+        result |= ((word >> (bit & 31)) & uint32_t((uint64_t(1) << take) - 1)) << got;
+        got += take;
+        bit += take;
+    }
+    c.m_uBit = bit;
+    Settle(c);
+    return result;
 }
 
-void CPacket_Read::ExtractData(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                               void* destination, unsigned bits) const
+void CPacket_Read::ExtractData(SCursor& c, void* destination, unsigned bits) const
 {
     unsigned char* bytes = static_cast<unsigned char*>(destination);
     for (unsigned words = bits / 32; words > 0; --words)
     {
-        const uint32_t value = Extract(pos, it, word, 32);
+        const uint32_t value = Extract(c, 32);
         if (bytes)
         {
             std::memcpy(bytes, &value, sizeof value);
@@ -280,24 +344,23 @@ void CPacket_Read::ExtractData(unsigned& pos, CPacket_Data::SIterator_Const& it,
     for (unsigned rest = bits % 32; rest > 0;)
     {
         const unsigned n = rest < 8 ? rest : 8;
-        const uint32_t value = Extract(pos, it, word, n);
+        const uint32_t value = Extract(c, n);
         if (bytes)
             *bytes++ = (unsigned char)value;
         rest -= n;
     }
 }
 
-unsigned CPacket_Read::ExtractString(unsigned& pos, CPacket_Data::SIterator_Const& it,
-                                     uint32_t& word, char* buffer, unsigned size) const
+unsigned CPacket_Read::ExtractString(SCursor& c, char* buffer, unsigned size) const
 {
     unsigned count = 0;
     for (;;)
     {
         // Reads at the window end return 0, so this always terminates.
-        const char c = char(Extract(pos, it, word, 8));
+        const char c8 = char(Extract(c, 8));
         if (buffer && count < size)
-            buffer[count] = c;
-        if (c == 0)
+            buffer[count] = c8;
+        if (c8 == 0)
             return count;
         ++count;
     }
@@ -305,55 +368,45 @@ unsigned CPacket_Read::ExtractString(unsigned& pos, CPacket_Data::SIterator_Cons
 
 uint64_t CPacket_Read::PeekBits64(unsigned bits) const
 {
-    unsigned pos = m_uPosition;
-    CPacket_Data::SIterator_Const it = m_itWord;
-    uint32_t word = m_uWord;
-    return Extract64(pos, it, word, bits);
+    SCursor c = m_cCursor;
+    return Extract64(c, bits);
 }
 
 void CPacket_Read::PeekData(void* destination, unsigned bits) const
 {
-    unsigned pos = m_uPosition;
-    CPacket_Data::SIterator_Const it = m_itWord;
-    uint32_t word = m_uWord;
-    ExtractData(pos, it, word, destination, bits);
+    SCursor c = m_cCursor;
+    ExtractData(c, destination, bits);
 }
 
 unsigned CPacket_Read::PeekString(char* buffer, unsigned size) const
 {
-    unsigned pos = m_uPosition;
-    CPacket_Data::SIterator_Const it = m_itWord;
-    uint32_t word = m_uWord;
-    return ExtractString(pos, it, word, buffer, size);
+    SCursor c = m_cCursor;
+    return ExtractString(c, buffer, size);
 }
 
 CZanVector CPacket_Read::Peekvector() const
 {
-    unsigned pos = m_uPosition;
-    CPacket_Data::SIterator_Const it = m_itWord;
-    uint32_t word = m_uWord;
-    const float x = AsFloat(Extract(pos, it, word, 32));
-    return CZanVector(x, AsFloat(Extract(pos, it, word, 32)));
+    SCursor c = m_cCursor;
+    const float x = AsFloat(Extract(c, 32));
+    return CZanVector(x, AsFloat(Extract(c, 32)));
 }
 
 uint32_t CPacket_Read::CalcChecksum() const
 {
     if (m_uSize == 0)
         return 0;
-    unsigned pos = 0;
-    CPacket_Data::SIterator_Const it;
-    uint32_t word = 0;
-    Locate(0, it, word);
+    SCursor c;
+    Locate(c, 0);
     uint32_t crc = 0xFFFFFFFFu;
-    while (m_uSize - pos >= 32)
+    for (unsigned words = m_uSize / 32; words > 0; --words)
     {
-        const uint32_t value = Extract(pos, it, word, 32);
+        const uint32_t value = Extract(c, 32);
         crc = CrcByte(crc, value);
         crc = CrcByte(crc, value >> 8);
         crc = CrcByte(crc, value >> 16);
         crc = CrcByte(crc, value >> 24);
     }
-    while (pos < m_uSize)
-        crc = CrcByte(crc, Extract(pos, it, word, 8));
+    for (unsigned rest = m_uSize % 32; rest > 0; rest -= rest < 8 ? rest : 8)
+        crc = CrcByte(crc, Extract(c, 8));
     return crc ^ 0xFFFFFFFFu;
 }

@@ -168,7 +168,10 @@ private:
 class CPacket_Write
 {
 public:
-    CPacket_Write() : m_pData(nullptr), m_uPending(0), m_uPendingCount(0) {}
+    CPacket_Write()
+        : m_pData(nullptr), m_uPending(0), m_uPendingCount(0), m_pSlot(nullptr), m_pSlotEnd(nullptr)
+    {
+    }
     /// Releases the data reference.
     ~CPacket_Write() { Reset(); }
     CPacket_Write(const CPacket_Write&) = delete;
@@ -179,18 +182,23 @@ public:
     {
         if (bits > 32)
             bits = 32;
-        const uint32_t v = value & uint32_t((uint64_t(1) << bits) - 1);
-        uint32_t pending = m_uPending | v << m_uPendingCount;
-        unsigned count = m_uPendingCount + bits;
-        if (count >= 32)
+        const uint64_t v = value & uint32_t((uint64_t(1) << bits) - 1);
+        const unsigned count = m_uPendingCount;
+        // Pending bits and the new ones side by side: up to 63 bits, the low 32 a full word
+        // once the total reaches 32, the high part what did not fit.
+        const uint64_t joined = v << count | m_uPending;
+        const unsigned total = count + bits;
+        if (total >= 32)
         {
-            StoreWord(pending);
-            count -= 32;
-            // What did not fit; zero when it all fitted (the shift is then by `bits`).
-            pending = uint32_t(uint64_t(v) >> (bits - count));
+            StoreWord(uint32_t(joined));
+            m_uPending = uint32_t(joined >> 32);
+            m_uPendingCount = total - 32;
         }
-        m_uPending = pending;
-        m_uPendingCount = count;
+        else
+        {
+            m_uPending = uint32_t(joined);
+            m_uPendingCount = total;
+        }
     }
     /// Writes min(bits, 32) low bits, then, when bits > 32, bits - 32 bits of the high half
     /// (0 to 64; more count as 64).
@@ -244,7 +252,7 @@ public:
     void WriteString(const char* text);
 
     /// Bits written so far.
-    unsigned Size() const { return (m_pData ? m_pData->Size() : 0) + m_uPendingCount; }
+    unsigned Size() const { return StoredWords() * 32 + m_uPendingCount; }
     bool Empty() const { return Size() == 0; }
     /// Discards everything written, pending bits included: the writer is empty again.
     void Reset();
@@ -252,22 +260,47 @@ public:
 private:
     friend class CPacket_Read;
 
-    /// Stores a full pending word, starting the data on the first one. Only when memory is
-    /// exhausted is a word lost.
+    // While the writer fills its data alone, full words go straight into the free slots of
+    // the last chunk; the chunk's count and the data's size catch up (Sync) whenever anything
+    // else looks at them: when a chunk fills, on the slow path and on hand-over. Nobody else
+    // can see the data before the hand-over.
+
+    /// Stores a full pending word. Only when memory is exhausted is a word lost.
     void StoreWord(uint32_t word)
     {
-        if (m_pData)
-            m_pData->Append(word, 32);
-        else
-            StoreFirstWord(word, 32);
+        uint32_t* slot = m_pSlot;
+        if (slot == m_pSlotEnd)
+        {
+            StoreWordSlow(word, 32); // no data yet, or no room even after trying to grow
+            return;
+        }
+        *slot++ = word;
+        m_pSlot = slot;
+        // A full chunk is followed at once by an empty one.
+        if (slot == m_pSlotEnd)
+            ChunkFilled();
     }
-    void StoreFirstWord(uint32_t word, unsigned bits);
-    /// Stores non-empty pending bits as a partial last word.
+    /// Stores a word of `bits` valid bits through the data's own Append, starting the data
+    /// when there is none.
+    void StoreWordSlow(uint32_t word, unsigned bits);
+    void ChunkFilled();
+    /// Brings the last chunk's count and the data's size up to the words stored.
+    void Sync();
+    /// Points the slots at the last chunk's free words.
+    void TakeSlots();
+    unsigned StoredWords() const
+    {
+        const CPacket_Data::SChunk* last = m_pData ? m_pData->m_pLast : nullptr;
+        return last ? last->m_uStart + unsigned(m_pSlot - last->m_auWords) : 0;
+    }
+    /// Stores non-empty pending bits as a partial last word and brings the data up to date.
     void Flush();
 
     CPacket_Data* m_pData;    ///< one reference, or null before the first word
     uint32_t m_uPending;      ///< bits written but not stored yet, from bit 0
     unsigned m_uPendingCount; ///< valid bits in m_uPending, 0 to 31
+    uint32_t* m_pSlot;        ///< next free word of the last chunk, or null without data
+    uint32_t* m_pSlotEnd;     ///< end of the last chunk's words (m_pSlot == m_pSlotEnd: no room)
 };
 
 /// Reads a window of a packet's bits field by field. Holds one reference to the data, shared
@@ -278,7 +311,7 @@ class CPacket_Read
 {
 public:
     /// An empty reader: no data, size 0.
-    CPacket_Read() : m_pData(nullptr), m_uStart(0), m_uSize(0), m_uPosition(0), m_uWord(0) {}
+    CPacket_Read() : m_pData(nullptr), m_uStart(0), m_uSize(0), m_cCursor() {}
     /// Takes over everything w has written (flushing its pending bits) as the whole window,
     /// at position 0; w is left empty and may be filled again. Nothing is copied.
     CPacket_Read(CPacket_Write& w);
@@ -302,24 +335,21 @@ public:
     void Clear();
 
     /// Reads `bits` bits (0 to 32; more count as 32), fewer when the window ends first.
-    uint32_t ReadBits(unsigned bits) { return Extract(m_uPosition, m_itWord, m_uWord, bits); }
+    uint32_t ReadBits(unsigned bits) { return Extract(m_cCursor, bits); }
     /// Low part first, then the high part, as WriteBits64 writes them (0 to 64 bits).
-    uint64_t ReadBits64(unsigned bits) { return Extract64(m_uPosition, m_itWord, m_uWord, bits); }
+    uint64_t ReadBits64(unsigned bits) { return Extract64(m_cCursor, bits); }
     /// Reads `bits` bits into the memory at destination: whole words first (host order), then
     /// 8 bits at a time into successive bytes, the last byte taking the rest in its low part.
     /// Writes exactly (bits + 7) / 8 bytes; bits past the window end come out zero. Null
     /// destination: the bits are skipped.
-    void ReadData(void* destination, unsigned bits)
-    {
-        ExtractData(m_uPosition, m_itWord, m_uWord, destination, bits);
-    }
+    void ReadData(void* destination, unsigned bits) { ExtractData(m_cCursor, destination, bits); }
     /// Reads characters up to and including a zero byte (all of them, however long), storing
     /// the first `size` bytes into buffer (null stores nothing); a string that does not fit
     /// is stored without its terminator. Returns the number of characters before the zero.
     /// At the window end: returns 0 and stores one zero byte when size allows.
     unsigned ReadString(char* buffer, unsigned size)
     {
-        return ExtractString(m_uPosition, m_itWord, m_uWord, buffer, size);
+        return ExtractString(m_cCursor, buffer, size);
     }
 
     bool Readbool() { return ReadBits(1) != 0; }
@@ -342,10 +372,8 @@ public:
     // The Peek forms read exactly what the Read forms would, without moving the position.
     uint32_t PeekBits(unsigned bits) const
     {
-        unsigned pos = m_uPosition;
-        CPacket_Data::SIterator_Const it = m_itWord;
-        uint32_t word = m_uWord;
-        return Extract(pos, it, word, bits);
+        SCursor c = m_cCursor;
+        return Extract(c, bits);
     }
     uint64_t PeekBits64(unsigned bits) const;
     void PeekData(void* destination, unsigned bits) const;
@@ -368,14 +396,14 @@ public:
     /// Moves the position to p, at most Size().
     void SeekTo(unsigned p);
     /// The position: bits read since the window start.
-    unsigned Tell() const { return m_uPosition; }
+    unsigned Tell() const { return m_cCursor.m_uBit - m_uStart; }
     /// Bits left to read.
-    unsigned TellEnd() const { return m_uSize - m_uPosition; }
+    unsigned TellEnd() const { return m_uSize - Tell(); }
     /// Window length in bits.
     unsigned Size() const { return m_uSize; }
     bool Empty() const { return m_uSize == 0; }
     /// True once the whole window has been read.
-    bool EOP() const { return m_uPosition >= m_uSize; }
+    bool EOP() const { return Tell() >= m_uSize; }
 
     /// CRC-32 as zlib computes it over the window's bits taken 8 at a time as bytes (a last
     /// group of fewer than 8 bits is one byte, zero above). The position plays no part. An
@@ -385,71 +413,69 @@ public:
 private:
     friend class CPacket_Write;
 
+    /// A read point, kept so that a read touches little more than the bit number: inside a
+    /// chunk and the window, a read is one bound check and one 8-byte load at the word holding
+    /// the bit. Window ends and chunk changes go out of line. The Peek forms work on a copy.
+    struct SCursor
+    {
+        unsigned m_uBit;   ///< data bit of the next read: window start + position
+        unsigned m_uLimit; ///< reads ending at or before this bit are served from m_uBase:
+                           ///< min(window end, end of m_pChunk's words)
+        unsigned m_uFirst; ///< data word index of m_pChunk's first word
+        /// Address data word i would have if m_pChunk's words went back to word 0: the word
+        /// holding bit b is at m_uBase + b / 32 * 4 (kept as a number, since only the words
+        /// of the chunk itself are ever addressed). Past the data: the zeros.
+        uintptr_t m_uBase;
+        const CPacket_Data::SChunk* m_pChunk; ///< chunk holding m_uBit, or null past the data
+
+        SCursor()
+            : m_uBit(0), m_uLimit(0), m_uFirst(0), m_uBase(reinterpret_cast<uintptr_t>(s_auZeros)),
+              m_pChunk(nullptr)
+        {
+        }
+    };
+    /// What a cursor past the data reads.
+    static const unsigned char s_auZeros[8];
+
     void Init(CPacket_Data* data, unsigned start, unsigned size);
     void Init(const CPacket_Read& r, unsigned offset, unsigned length);
-    /// Re-finds the word holding the position and loads it.
-    void RefreshIterator();
-    /// Finds the word holding window bit `pos` for a read cursor.
-    void Locate(unsigned pos, CPacket_Data::SIterator_Const& it, uint32_t& word) const;
+    /// Puts a cursor at window position pos (at most Size()), finding its chunk from the first
+    /// one on.
+    void Locate(SCursor& c, unsigned pos) const;
+    /// Moves the cursor on to the chunk holding its bit, if it has passed its own, and sets
+    /// the limit.
+    void Settle(SCursor& c) const;
 
-    // The reads run on a cursor (position, word position, current word), so that the Peek
-    // forms can run them on a copy.
-    uint32_t Extract(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                     unsigned bits) const
+    uint32_t Extract(SCursor& c, unsigned bits) const
     {
         if (bits > 32)
             bits = 32;
-        // The clamp at the window end is taken out of line so that, in the usual case, the
-        // next position does not wait for the comparison.
-        if (bits > m_uSize - pos)
-            return ExtractTail(pos, it, word, bits);
-        return ExtractWithin(pos, it, word, bits);
-    }
-    /// Extract for 0 to 32 bits that all lie inside the window.
-    uint32_t ExtractWithin(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                           unsigned bits) const
-    {
-        const uint32_t mask = uint32_t((uint64_t(1) << bits) - 1);
-        const unsigned shift = (m_uStart + pos) & 31;
-        uint32_t result = (word >> shift) & mask;
-        const unsigned room = 32 - shift;
-        pos += bits;
-        if (bits >= room)
+        const unsigned bit = c.m_uBit;
+        const uint64_t next = uint64_t(bit) + bits; // never wraps around
+        if (next <= c.m_uLimit)
         {
-            NextWord(it, word);
-            if (bits > room)
-                result |= ((mask >> room) & word) << room;
+            // The word holding the bit and the one after it, as little-endian bytes. Even at
+            // the chunk's end the 8 bytes lie inside the chunk (its fields follow the words);
+            // whatever they hold there is masked off.
+            uint64_t pair;
+            std::memcpy(&pair, reinterpret_cast<const unsigned char*>(c.m_uBase + (bit >> 5) * 4),
+                        sizeof pair);
+            c.m_uBit = unsigned(next);
+            return uint32_t(pair >> (bit & 31)) & uint32_t((uint64_t(1) << bits) - 1);
         }
-        return result;
+        return ExtractSlow(c, bits);
     }
-    /// Steps to the next word and loads it (0 past the last one).
-    static void NextWord(CPacket_Data::SIterator_Const& it, uint32_t& word)
-    {
-        const CPacket_Data::SChunk* chunk = it.m_pChunk;
-        const unsigned index = it.m_uIndex + 1;
-        if (chunk && index < chunk->m_uCount)
-        {
-            it.m_uIndex = index;
-            word = chunk->m_auWords[index];
-            return;
-        }
-        ++it;
-        word = *it;
-    }
-    uint32_t ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                         unsigned bits) const;
-    uint64_t Extract64(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                       unsigned bits) const
+    /// Extract at the window end or across a chunk boundary.
+    uint32_t ExtractSlow(SCursor& c, unsigned bits) const;
+    uint64_t Extract64(SCursor& c, unsigned bits) const
     {
         if (bits > 64)
             bits = 64;
-        const uint64_t low = Extract(pos, it, word, bits < 32 ? bits : 32);
-        return bits > 32 ? low | (uint64_t(Extract(pos, it, word, bits - 32)) << 32) : low;
+        const uint64_t low = Extract(c, bits < 32 ? bits : 32);
+        return bits > 32 ? low | (uint64_t(Extract(c, bits - 32)) << 32) : low;
     }
-    void ExtractData(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                     void* destination, unsigned bits) const;
-    unsigned ExtractString(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
-                           char* buffer, unsigned size) const;
+    void ExtractData(SCursor& c, void* destination, unsigned bits) const;
+    unsigned ExtractString(SCursor& c, char* buffer, unsigned size) const;
 
     static float AsFloat(uint32_t bits)
     {
@@ -464,10 +490,8 @@ private:
         return d;
     }
 
-    CPacket_Data* m_pData;                  ///< one reference, or null
-    unsigned m_uStart;                      ///< bit index in the data where the window begins
-    unsigned m_uSize;                       ///< window length in bits
-    unsigned m_uPosition;                   ///< next bit to read, 0 to m_uSize
-    CPacket_Data::SIterator_Const m_itWord; ///< word holding bit m_uStart + m_uPosition
-    uint32_t m_uWord;                       ///< copy of that word; 0 at the window end
+    CPacket_Data* m_pData; ///< one reference, or null
+    unsigned m_uStart;     ///< bit index in the data where the window begins
+    unsigned m_uSize;      ///< window length in bits
+    SCursor m_cCursor;     ///< the read position, m_uStart to m_uStart + m_uSize
 };
