@@ -55,8 +55,8 @@ void CPacket_Write::StoreWordSlow(uint32_t word, unsigned bits)
     {
         m_pData = CPacket_Data::AllocateWithChunk();
         if (!m_pData)
-            return; // out of memory: the word is lost
-        m_pData->IncRef();
+            return;               // out of memory: the word is lost
+        m_pData->m_lRefCount = 1; // the first reference; nobody else knows the object yet
     }
     m_pData->Append(word, bits);
     TakeSlots();

@@ -166,3 +166,59 @@ TEST(Format, ResetDiscardsPendingBitsToo)
     EXPECT_EQ(WindowBytes(CPacket_Read(w)), Bytes{2});
 }
 } // namespace
+
+namespace
+{
+// Packets ending just before, at and just after a chunk's end, and a chunk later, written with
+// and without a 3-bit lead, so that 32-bit fields also straddle words and chunks.
+TEST(Format, FieldsCrossChunkEndsAndPacketsEndOnThem)
+{
+    const unsigned edge = 62 * 32; // the first chunk's end
+    for (unsigned words : {61u, 62u, 63u, 123u, 124u, 125u})
+    {
+        for (unsigned lead : {0u, 3u})
+        {
+            CPacket_Write w;
+            ReferencePacker ref;
+            w.WriteBits(5, lead);
+            ref.Put(5, lead);
+            for (unsigned i = 0; i < words; ++i)
+            {
+                const uint32_t value = (i + 1) * 0x9E3779B9u;
+                w.Writeuint32(value);
+                ref.Put(value, 32);
+                ASSERT_EQ(w.Size(), ref.bits.size()) << words << " words, lead " << lead;
+            }
+            const unsigned size = unsigned(ref.bits.size());
+            CPacket_Read r(w);
+            ASSERT_EQ(r.Size(), size);
+            const CPacket_Read whole(r);
+            EXPECT_EQ(r.ReadBits(lead), ref.Get(0, lead));
+            for (unsigned i = 0; i < words; ++i)
+                ASSERT_EQ(r.Readuint32(), ref.Get(lead + 32 * i, 32))
+                    << words << " words, lead " << lead << ", field " << i;
+            EXPECT_TRUE(r.EOP());
+            EXPECT_EQ(r.ReadBits(32), 0u);
+            EXPECT_EQ(r.Tell(), size);
+
+            // Windows ending and starting on the chunk's end, and reads of every width that
+            // straddle it.
+            if (size < edge + 32)
+                continue;
+            CPacket_Read before(whole, 0, edge), after(whole, edge);
+            before.SeekTo(edge - 20);
+            EXPECT_EQ(before.ReadBits(32), ref.Get(edge - 20, 20));
+            EXPECT_TRUE(before.EOP());
+            EXPECT_EQ(after.Readuint32(), ref.Get(edge, 32));
+            for (unsigned n = 1; n <= 32; ++n)
+            {
+                CPacket_Read at(whole, edge - n / 2);
+                EXPECT_EQ(at.PeekBits(n), ref.Get(edge - n / 2, n)) << n;
+                CPacket_Read exact(whole, edge - n / 2, n);
+                EXPECT_EQ(exact.ReadBits(32), ref.Get(edge - n / 2, n)) << n;
+                EXPECT_TRUE(exact.EOP());
+            }
+        }
+    }
+}
+} // namespace

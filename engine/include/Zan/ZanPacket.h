@@ -118,8 +118,13 @@ public:
     /// pools, after which the caller must not touch it.
     void DecRef() const
     {
-        if (InterlockedDecrement(&m_lRefCount) == 0)
-            const_cast<CPacket_Data*>(this)->Free();
+        // A sole holder has nobody to race with (only holders can hand out references), so
+        // the common last release of a packet needs no atomic write.
+        if (__atomic_load_n(&m_lRefCount, __ATOMIC_ACQUIRE) == 1)
+            m_lRefCount = 0;
+        else if (InterlockedDecrement(&m_lRefCount) != 0)
+            return;
+        const_cast<CPacket_Data*>(this)->Free();
     }
 
     /// Appends one word holding `bits` valid bits (its own word slot whatever `bits` says;
@@ -183,7 +188,7 @@ public:
         if (bits > 32)
             bits = 32;
         const uint64_t v = value & uint32_t((uint64_t(1) << bits) - 1);
-        const unsigned count = m_uPendingCount;
+        const unsigned count = m_uPendingCount & 31; // below 32: full-word fields need no test
         // Pending bits and the new ones side by side: up to 63 bits, the low 32 a full word
         // once the total reaches 32, the high part what did not fit.
         const uint64_t joined = v << count | m_uPending;
