@@ -425,7 +425,7 @@ private:
     {
         unsigned m_uBit;   ///< data bit of the next read: window start + position
         unsigned m_uLimit; ///< reads ending at or before this bit are served from m_uBase:
-                           ///< min(window end, end of m_pChunk's words)
+                           ///< min(window end, end of m_pChunk's words); never below m_uBit
         unsigned m_uFirst; ///< data word index of m_pChunk's first word
         /// Address data word i would have if m_pChunk's words went back to word 0: the word
         /// holding bit b is at m_uBase + b / 32 * 4 (kept as a number, since only the words
@@ -456,8 +456,7 @@ private:
         if (bits > 32)
             bits = 32;
         const unsigned bit = c.m_uBit;
-        const uint64_t next = uint64_t(bit) + bits; // never wraps around
-        if (next <= c.m_uLimit)
+        if (bits <= c.m_uLimit - bit) // the limit is never below the bit
         {
             // The word holding the bit and the one after it, as little-endian bytes. Even at
             // the chunk's end the 8 bytes lie inside the chunk (its fields follow the words);
@@ -465,7 +464,7 @@ private:
             uint64_t pair;
             std::memcpy(&pair, reinterpret_cast<const unsigned char*>(c.m_uBase + (bit >> 5) * 4),
                         sizeof pair);
-            c.m_uBit = unsigned(next);
+            c.m_uBit = bit + bits;
             return uint32_t(pair >> (bit & 31)) & uint32_t((uint64_t(1) << bits) - 1);
         }
         return ExtractSlow(c, bits);
