@@ -456,7 +456,7 @@ private:
         if (bits > 32)
             bits = 32;
         const unsigned bit = c.m_uBit;
-        if (bits <= c.m_uLimit - bit) // the limit is never below the bit
+        if (__builtin_expect(bits <= c.m_uLimit - bit, 1)) // the limit is never below the bit
         {
             // The word holding the bit and the one after it, as little-endian bytes. Even at
             // the chunk's end the 8 bytes lie inside the chunk (its fields follow the words);
