@@ -178,7 +178,11 @@ public:
     {
     }
     /// Releases the data reference.
-    ~CPacket_Write() { Reset(); }
+    ~CPacket_Write()
+    {
+        if (m_pData)
+            Reset();
+    }
     CPacket_Write(const CPacket_Write&) = delete;
     CPacket_Write& operator=(const CPacket_Write&) = delete;
 
