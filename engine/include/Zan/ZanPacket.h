@@ -466,7 +466,8 @@ private:
             // the chunk's end the 8 bytes lie inside the chunk (its fields follow the words);
             // whatever they hold there is masked off.
             uint64_t pair;
-            std::memcpy(&pair, reinterpret_cast<const unsigned char*>(c.m_uBase + (bit >> 5) * 4),
+            std::memcpy(&pair,
+                        reinterpret_cast<const unsigned char*>(c.m_uBase + uintptr_t(bit >> 5) * 4),
                         sizeof pair);
             c.m_uBit = bit + bits;
             return uint32_t(pair >> (bit & 31)) & uint32_t((uint64_t(1) << bits) - 1);
