@@ -15,6 +15,11 @@ CZanPhysicsEngine* KovPhysicsCreate(CZanVector)
     return s_pInstance;
 }
 
+CZanPhysicsEngine* CZanPhysicsEngine::Instance()
+{
+    return s_pInstance;
+}
+
 void CZanPhysicsEngine::Release()
 {
     if (--s_nUseCount > 0)

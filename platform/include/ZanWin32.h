@@ -16,6 +16,7 @@ typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
+typedef uint32_t ULONG;
 typedef uint32_t UINT;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -24,6 +25,16 @@ typedef int32_t HRESULT;
 typedef size_t SIZE_T;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
+
+#ifndef FAILED
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#endif
+#ifndef S_OK
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_FAIL ((HRESULT)0x80004005)
+#endif
 
 #ifndef TRUE
 #define TRUE 1

@@ -39,7 +39,6 @@ void ZanInputMouseWheel(int dz);
 void ZanInputMouseButton(int button, bool down);
 void ZanInputFocus(bool active); // WM_ACTIVATEAPP and the window's focus
 void ZanInputClose();            // WM_SYSCOMMAND / SC_CLOSE
-int ZanDikToVk(int dik);
 
 // Desktop backend (SDL2).
 namespace zan::desktop

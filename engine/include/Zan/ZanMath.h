@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 
 /// A 2-D vector of floats: positions, velocities, axes and directions in pixels, y downwards.
 class CZanVector
@@ -86,7 +87,10 @@ public:
     }
     /// The vector expressed in the frame whose x axis is `r`: for r = (cos a, sin a) this
     /// rotates by -a, the opposite sense of Rotate(float).
-    CZanVector Rotate(CZanVector r) const { return CZanVector(x * r.x + y * r.y, y * r.x - x * r.y); }
+    CZanVector Rotate(CZanVector r) const
+    {
+        return CZanVector(x * r.x + y * r.y, y * r.x - x * r.y);
+    }
     /// With null: the direction atan2(y, x). Otherwise the unsigned angle to `v` (0 to pi).
     float Angle(const CZanVector* v) const
     {
@@ -134,7 +138,10 @@ public:
     {
         return CZanColor(red - c.red, green - c.green, blue - c.blue, alpha - c.alpha);
     }
-    CZanColor operator*(float s) const { return CZanColor(red * s, green * s, blue * s, alpha * s); }
+    CZanColor operator*(float s) const
+    {
+        return CZanColor(red * s, green * s, blue * s, alpha * s);
+    }
     CZanColor& operator+=(const CZanColor& c)
     {
         red += c.red;
@@ -193,10 +200,21 @@ public:
     }
     /// Each component times 255 truncated toward zero, with no clamping: values outside 0..1
     /// carry into or borrow from the neighbouring field. Call Clamp first when in doubt.
+    /// A NaN or infinite component counts as 0.
     unsigned long GetHWColor() const
     {
-        const unsigned int a = unsigned(int(alpha * 255.0f)), r = unsigned(int(red * 255.0f)),
-                           g = unsigned(int(green * 255.0f)), b = unsigned(int(blue * 255.0f));
+        const uint32_t a = HWField(alpha), r = HWField(red), g = HWField(green), b = HWField(blue);
         return (a * 0x1000000u + r * 0x10000u + g * 0x100u + b) & 0xFFFFFFFFu;
+    }
+
+private:
+    /// trunc(value * 255) modulo 2^32, defined for every float: a float of magnitude 2^63 or
+    /// more is a multiple of 2^32, so it contributes nothing modulo 2^32.
+    static uint32_t HWField(float value)
+    {
+        const float scaled = value * 255.0f;
+        if (!(std::fabs(scaled) < 9.2233720368547758e18f))
+            return 0;
+        return uint32_t(uint64_t(int64_t(scaled)));
     }
 };

@@ -8,6 +8,8 @@ class CZanBody;
 class CZanPhysicsEngine
 {
 public:
+    /// The world made by KovPhysicsCreate, or null.
+    static CZanPhysicsEngine* Instance();
     void Release();
     void SetDamp(float damp);
     void Step(float dt);

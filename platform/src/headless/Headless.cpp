@@ -1,4 +1,5 @@
 // The headless backend: a virtual clock and injected input.
+#include "Keymap.h"
 #include "Platform.h"
 #include "ZanHeadless.h"
 
@@ -74,6 +75,10 @@ unsigned ZanHeadlessNow(void)
 void ZanHeadlessKey(int dik, int down)
 {
     ZanInputKey(dik, down != 0);
+    // What a keyboard layout would type for the key, as the desktop's text input does.
+    if (down)
+        if (const char c = ZanDikToAscii(dik))
+            ZanInputText(std::string(1, c));
 }
 
 void ZanHeadlessMouseMove(int x, int y)

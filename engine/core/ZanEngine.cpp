@@ -1,0 +1,425 @@
+// The engine object: start-up, the frame loop, shutdown, time, random numbers and the log.
+#include "Zan/ZanCore.h"
+
+#include "Zan/ZanGameBase.h"
+#include "Zan/ZanGraphics.h"
+#include "Zan/ZanInput.h"
+#include "Zan/ZanPhysics.h"
+#include "Zan/ZanResource.h"
+#include "Zan/ZanSound.h"
+#include "core/EngineGlobals.h"
+#include "core/ZanLog.h"
+#include "core/ZanTimer.h"
+
+#include <cstdarg>
+#include <cstring>
+
+namespace
+{
+const char* const kSource = "ZanEngine";
+const char* const kClassName = "KOV__WNDCLASS";
+const int kVersion = 9;
+
+CZanEngine* s_pEngine = nullptr;
+int32_t s_nEngineUses = 0;
+
+std::string VFormat(const char* format, va_list args)
+{
+    char buffer[1024];
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, copy);
+    va_end(copy);
+    if (n < 0)
+        return std::string();
+    if (size_t(n) < sizeof buffer)
+        return std::string(buffer, size_t(n));
+    // Longer than the classic buffer: grow rather than cut.
+    std::string out(size_t(n), '\0');
+    std::vsnprintf(&out[0], size_t(n) + 1, format, args);
+    return out;
+}
+} // namespace
+
+CZanEngine* KovCreate(int version)
+{
+    if (version != kVersion)
+        return nullptr;
+    if (!s_pEngine)
+        s_pEngine = new CZanEngine;
+    ++s_nEngineUses;
+    return s_pEngine;
+}
+
+CZanEngine* CZanEngine::Instance()
+{
+    return s_pEngine;
+}
+
+CZanEngine::CZanEngine()
+    : m_pMainLoop(nullptr), m_hInstance(nullptr), m_hWnd(nullptr), m_nWindowLeft(0),
+      m_nWindowTop(0), m_nWindowRight(0), m_nWindowBottom(0), m_pTimer(nullptr),
+      m_pLog(nullptr), m_pRandom(nullptr), m_bInitiated(false), m_bDestroyRender(false),
+      m_nMsgFill(0)
+{
+    m_lstMessages.clear();
+    m_mapObjects.clear();
+    m_pTimer = new CZanTimer(new CZanTimeSource);
+    m_hInstance = GetModuleHandleA(nullptr);
+    m_pLog = new CZanLog;
+    std::memset(m_aMsgData, 0, sizeof m_aMsgData);
+}
+
+CZanEngine::~CZanEngine() = default;
+
+bool CZanEngine::LoadGame(CGameBase* game)
+{
+    if (!game)
+        return false;
+    if (!m_pMainLoop)
+    {
+        m_pMainLoop = game;
+        return true;
+    }
+    m_pMainLoop->OnShutdown();
+    m_pMainLoop = game;
+    if (m_pMainLoop->Init())
+        return true;
+    SystemErrorLog("SystemStart -> m_pMainLoop 主循环初始化出错", kSource, __LINE__);
+    return false;
+}
+
+LRESULT CZanEngine::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (s_pEngine && s_pEngine->m_pMainLoop)
+        s_pEngine->m_pMainLoop->MsgProc(window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool CZanEngine::SystemInitiate()
+{
+    static const char* const kDefaultTitle = "赞安游戏引擎";
+    CGameBase* game = m_pMainLoop;
+    const char* title = game && game->m_szWindowTitle ? game->m_szWindowTitle : kDefaultTitle;
+
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    m_pLog->Open("运行日志.htm", title);
+    m_pLog->TableStart();
+
+    SystemLog("KOV 引擎启动..");
+    SystemLog("KOV 版本: %X.%X", 0, kVersion);
+    SystemLog("当前时间: %02d年%02d月%d日%02d时%02d分%02d秒", now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond);
+    SystemLog("应用程序名: %s", title);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    SystemLog("操作系统: Windows %ld.%ld.%ld", long(version.dwMajorVersion),
+              long(version.dwMinorVersion), long(version.dwBuildNumber));
+    MEMORYSTATUS memory{};
+    GlobalMemoryStatus(&memory);
+    SystemLog("内存: 共有 %ldK，空闲 %ldK", long(memory.dwTotalPhys >> 10),
+              long(memory.dwAvailPhys >> 10));
+
+    if (!game)
+    {
+        // Nothing to show a window for; the frame loop refuses to run as well.
+        SystemErrorLog("SystemStart -> m_pMainLoop 主循环为空", kSource, __LINE__);
+        return false;
+    }
+
+    WNDCLASSA wc{};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    wc.lpfnWndProc = &CZanEngine::WindowProc;
+    wc.hInstance = m_hInstance;
+    wc.hIcon = game->m_szIconName ? LoadIconA(m_hInstance, game->m_szIconName)
+                                  : LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszMenuName = nullptr;
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassA(&wc))
+    {
+        SystemErrorLog("不能注册 window 类", kSource, __LINE__);
+        return false;
+    }
+    SystemInfoLog("window 类注册成功", kSource, __LINE__);
+
+    const int outerW = game->m_nWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+    const int outerH =
+        game->m_nHeight + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - outerW) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - outerH) / 2;
+    m_nWindowLeft = left;
+    m_nWindowTop = top;
+    m_nWindowRight = left + outerW;
+    m_nWindowBottom = top + outerH;
+    game->m_dwWindowedStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    game->m_dwFullScreenStyle = WS_POPUP | WS_VISIBLE;
+
+    if (game->m_bWindowed)
+        m_hWnd = CreateWindowExA(0, kClassName, title, game->m_dwWindowedStyle, left, top, outerW,
+                                 outerH, nullptr, nullptr, m_hInstance, nullptr);
+    else
+        m_hWnd = CreateWindowExA(0, kClassName, title, game->m_dwFullScreenStyle, 0, 0, 200, 200,
+                                 nullptr, nullptr, m_hInstance, nullptr);
+    if (!m_hWnd)
+    {
+        SystemErrorLog("不能创建窗体", kSource, __LINE__);
+        return false;
+    }
+    ShowWindow(m_hWnd, SW_SHOW);
+    SystemInfoLog("窗体创建成功", kSource, __LINE__);
+
+    if (!g_pGraphics ||
+        g_pGraphics->InitD3D(m_hWnd, game->m_bWindowed, game->m_nWidth, game->m_nHeight) < 0)
+    {
+        SystemErrorLog("初始化图形系统失败", kSource, __LINE__);
+        return false;
+    }
+    if (!g_pSoundDevice || !g_pSoundDevice->Open())
+    {
+        SystemErrorLog("初始化声音系统失败", kSource, __LINE__);
+        return false;
+    }
+    if (!g_pInput || !g_pInput->Init(m_hInstance, m_hWnd))
+    {
+        SystemErrorLog("初始化输入系统失败", kSource, __LINE__);
+        return false;
+    }
+    CZanResourceMgr* resources = CZanResourceMgr::Instance();
+    if (resources && !resources->InitDefaults())
+    {
+        SystemErrorLog("初始化资源系统失败", kSource, __LINE__);
+        return false;
+    }
+
+    m_pRandom = new CZanRandom(timeGetTime());
+    RandomSeed(0);
+    if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
+        physics->RemoveAll();
+    m_bInitiated = true;
+    return true;
+}
+
+bool CZanEngine::SystemStart()
+{
+    if (!m_hWnd)
+    {
+        SystemErrorLog("SystemStart -> System_Initiate 没有调用", kSource, __LINE__);
+        return false;
+    }
+    if (!m_pMainLoop)
+    {
+        SystemErrorLog("SystemStart -> m_pMainLoop 主循环为空", kSource, __LINE__);
+        return false;
+    }
+    if (!m_pMainLoop->Init())
+    {
+        SystemErrorLog("SystemStart -> m_pMainLoop 主循环初始化出错", kSource, __LINE__);
+        return false;
+    }
+    SystemInfoLog("系统启动成功", kSource, __LINE__);
+    m_pMainLoop->m_bActive = true;
+
+    MSG msg{};
+    for (;;)
+    {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+                break;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        // The game may detach itself (its destructor) from inside a hook.
+        if (!m_pMainLoop || !m_pMainLoop->m_bActive)
+        {
+            Sleep(100);
+            continue;
+        }
+        m_pTimer->Tick();
+        if (g_pInput)
+        {
+            if (g_pInput->IsBuffered())
+                g_pInput->ReadBuffered(m_pMainLoop);
+            else
+            {
+                g_pInput->PollKeyboard();
+                g_pInput->PollMouse();
+                m_pMainLoop->ProcInput();
+            }
+        }
+        if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
+            physics->Step(float(m_pTimer->GetFrameTime()));
+        if (m_pMainLoop)
+            m_pMainLoop->PreFrameUpdate();
+        DeliverMessages();
+        UpdateObjects();
+        if (m_pMainLoop)
+            m_pMainLoop->FrameUpdate();
+        if (g_pGraphics)
+        {
+            g_pGraphics->ClearRender(0);
+            g_pGraphics->BeginRender();
+        }
+        if (m_pMainLoop)
+            m_pMainLoop->Render();
+        if (g_pGraphics)
+            g_pGraphics->EndRender();
+        if (m_pMainLoop)
+            m_pMainLoop->PostFrameUpdate();
+        Sleep(1);
+    }
+    if (m_pMainLoop)
+        m_pMainLoop->m_bActive = false;
+    return true;
+}
+
+void CZanEngine::SystemShutdown()
+{
+    SystemLog("关闭中..");
+    if (m_hWnd)
+    {
+        DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+    }
+    UnregisterClassA(kClassName, m_hInstance);
+    if (g_pGraphics)
+        g_pGraphics->Release();
+    if (g_pSoundDevice)
+        g_pSoundDevice->Close();
+    ClearObjects();
+    if (m_pMainLoop)
+    {
+        m_pMainLoop->OnShutdown();
+        m_pMainLoop = nullptr;
+    }
+}
+
+void CZanEngine::Release()
+{
+    if (--s_nEngineUses > 0)
+        return;
+    if (m_hWnd)
+        SystemShutdown();
+    delete g_pGraphics;
+    g_pGraphics = nullptr;
+    delete g_pSoundDevice;
+    g_pSoundDevice = nullptr;
+    delete g_pInput;
+    g_pInput = nullptr;
+    delete m_pRandom;
+    m_pRandom = nullptr;
+    delete m_pTimer;
+    m_pTimer = nullptr;
+    if (m_bInitiated)
+    {
+        SystemLog("结束");
+        m_pLog->Close();
+    }
+    delete m_pLog;
+    m_pLog = nullptr;
+    s_pEngine = nullptr;
+    delete this;
+}
+
+double CZanEngine::GetElapsedTime()
+{
+    return m_pTimer->GetLastTickTime() - m_pTimer->GetStartTime();
+}
+
+double CZanEngine::GetExactTime()
+{
+    return m_pTimer->GetTime();
+}
+
+double CZanEngine::GetFrameTime()
+{
+    return m_pTimer->GetFrameTime();
+}
+
+float CZanEngine::GetFps()
+{
+    return float(1.0 / m_pTimer->GetFrameTime());
+}
+
+// Before SystemInitiate there is no generator yet; one is made on first use.
+void CZanEngine::RandomSeed(int seed)
+{
+    const uint32_t state = seed ? uint32_t(seed) : timeGetTime();
+    if (!m_pRandom)
+        m_pRandom = new CZanRandom(state);
+    else
+        m_pRandom->Seed(state);
+}
+
+int CZanEngine::RandomInt(int min, int max)
+{
+    if (!m_pRandom)
+        RandomSeed(0);
+    return m_pRandom->Int(min, max);
+}
+
+float CZanEngine::RandomFloat(float min, float max)
+{
+    if (!m_pRandom)
+        RandomSeed(0);
+    return m_pRandom->Float(min, max);
+}
+
+void CZanEngine::GetMousePos(float* x, float* y)
+{
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(m_hWnd, &p);
+    if (x)
+        *x = float(p.x);
+    if (y)
+        *y = float(p.y);
+}
+
+void CZanEngine::GetMouseOffset(float* dx, float* dy, float* dz)
+{
+    if (dx)
+        *dx = g_pInput ? float(g_pInput->MouseDX()) : 0.0f;
+    if (dy)
+        *dy = g_pInput ? float(g_pInput->MouseDY()) : 0.0f;
+    if (dz)
+        *dz = g_pInput ? float(g_pInput->MouseDZ()) : 0.0f;
+}
+
+void CZanEngine::SystemLog(const char* format, ...)
+{
+    if (!m_pLog || !m_pLog->IsOpen())
+        return;
+    va_list args;
+    va_start(args, format);
+    const std::string message = VFormat(format, args);
+    va_end(args);
+    m_pLog->WritePlain(message);
+}
+
+void CZanEngine::SystemErrorLog(std::string message, std::string file, int line)
+{
+    if (m_pLog)
+        m_pLog->WriteError(message, file, line);
+}
+
+void CZanEngine::SystemInfoLog(std::string message, std::string file, int line)
+{
+    if (m_pLog)
+        m_pLog->WriteInfo(message, file, line);
+}
+
+void CZanEngine::SystemWarnLog(std::string message, std::string file, int line)
+{
+    if (m_pLog)
+        m_pLog->WriteWarn(message, file, line);
+}
+
+void CZanEngine::PrintConsole(const char*, ...) {}
+void CZanEngine::ProfileBegin(char*) {}
+void CZanEngine::ProfileEnd(char*) {}

@@ -1,0 +1,247 @@
+#include "app/SkyfloatGame.h"
+
+#include "app/Scene.h"
+
+#include <cstring>
+
+namespace
+{
+// Copies a configuration string into a new 256-byte buffer the game owns.
+char* CopySetting(const char* text)
+{
+    char* buffer = new char[256];
+    std::snprintf(buffer, 256, "%s", text ? text : "");
+    return buffer;
+}
+
+struct FlowRow
+{
+    int state, event, next, output;
+};
+
+const FlowRow kFlowTable[] = {
+    {FLOW_START, FLOW_EVENT_START, FLOW_SPLASH, FLOW_SHOW_SPLASH},
+    {FLOW_SPLASH, FLOW_EVENT_TO_MENU, FLOW_MENU, FLOW_SHOW_MENU},
+    {FLOW_MENU, FLOW_EVENT_ONE_PLAYER, FLOW_ONE_PLAYER_WAIT, FLOW_SHOW_ONE_PLAYER_WAIT},
+    {FLOW_MENU, FLOW_EVENT_TWO_PLAYERS, FLOW_TWO_PLAYER_WAIT, FLOW_SHOW_TWO_PLAYER_WAIT},
+    {FLOW_ONE_PLAYER_WAIT, FLOW_EVENT_TO_MENU, FLOW_MENU, FLOW_SHOW_MENU},
+    {FLOW_ONE_PLAYER_WAIT, FLOW_EVENT_START_LEVEL, FLOW_ONE_PLAYER_LEVEL, FLOW_SHOW_ONE_PLAYER_LEVEL},
+    {FLOW_TWO_PLAYER_WAIT, FLOW_EVENT_TO_MENU, FLOW_MENU, FLOW_SHOW_MENU},
+    {FLOW_TWO_PLAYER_WAIT, FLOW_EVENT_START_LEVEL, FLOW_TWO_PLAYER_LEVEL, FLOW_SHOW_TWO_PLAYER_LEVEL},
+    {FLOW_ONE_PLAYER_LEVEL, FLOW_EVENT_LEVEL_OVER, FLOW_ONE_PLAYER_WAIT, FLOW_SHOW_ONE_PLAYER_WAIT},
+    {FLOW_TWO_PLAYER_LEVEL, FLOW_EVENT_LEVEL_OVER, FLOW_TWO_PLAYER_WAIT, FLOW_SHOW_TWO_PLAYER_WAIT},
+};
+} // namespace
+
+CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
+{
+    m_TimedEvents.Clear();
+    CZanIni ini("Autoexec.cfg");
+    m_bWindowed = ini.GetInt("全局", "窗口模式", 1) != 0;
+    m_szWindowTitle = CopySetting(ini.GetString("全局", "标题", "赞安游戏引擎"));
+    m_nWidth = ini.GetInt("全局", "窗口宽度", 800);
+    m_nHeight = ini.GetInt("全局", "窗口高度", 600);
+    m_szIconName = CopySetting(ini.GetString("全局", "图标", "IDI_SMALL"));
+    BuildFlow();
+}
+
+CSkyfloatGame::~CSkyfloatGame()
+{
+    delete m_pFlow;
+    m_pFlow = nullptr;
+    delete[] m_szWindowTitle;
+    m_szWindowTitle = nullptr;
+    delete[] m_szIconName;
+    m_szIconName = nullptr;
+    delete m_pScene;
+    m_pScene = nullptr;
+    m_TimedEvents.Clear();
+}
+
+void CSkyfloatGame::BuildFlow()
+{
+    m_pFlow = new CStateMachine(FLOW_START);
+    for (int state = FLOW_START; state <= FLOW_TWO_PLAYER_LEVEL; ++state)
+    {
+        CState* s = new CState(state, 2);
+        for (const FlowRow& row : kFlowTable)
+            if (row.state == state)
+                s->AddTransition(row.event, row.next, row.output);
+        m_pFlow->AddState(s);
+    }
+}
+
+LRESULT CSkyfloatGame::MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CGameBase::MsgProc(window, message, wParam, lParam);
+    return 1;
+}
+
+bool CSkyfloatGame::PreFrameUpdate()
+{
+    return CGameBase::PreFrameUpdate();
+}
+
+bool CSkyfloatGame::FrameUpdate()
+{
+    if (m_pScene)
+        m_pScene->Update();
+    m_TimedEvents.Pump([this](int event) { OnFlowEvent(event, nullptr); });
+    return true;
+}
+
+bool CSkyfloatGame::PostFrameUpdate()
+{
+    return true;
+}
+
+bool CSkyfloatGame::OnFocusLost()
+{
+    if (m_pScene)
+        m_pScene->Pause();
+    return true;
+}
+
+bool CSkyfloatGame::OnFocusRestored()
+{
+    if (m_pScene)
+        m_pScene->Resume();
+    return true;
+}
+
+bool CSkyfloatGame::Render()
+{
+    return CGameBase::Render();
+}
+
+bool CSkyfloatGame::Init()
+{
+    if (!CGameBase::Init())
+        return false;
+    m_TimedEvents.Add(GetTickCount(), FLOW_EVENT_START);
+    return true;
+}
+
+bool CSkyfloatGame::OnShutdown()
+{
+    return true;
+}
+
+bool CSkyfloatGame::OnKeyDown(int key)
+{
+    if (!CGameBase::OnKeyDown(key))
+        return false;
+    if (m_pScene)
+        m_pScene->OnKeyDown(key);
+    return true;
+}
+
+bool CSkyfloatGame::OnKeyUp(int key)
+{
+    if (!CGameBase::OnKeyUp(key))
+        return false;
+    if (m_pScene)
+        m_pScene->OnKeyUp(key);
+    return true;
+}
+
+bool CSkyfloatGame::OnKeyPress(int key)
+{
+    return CGameBase::OnKeyPress(key);
+}
+
+bool CSkyfloatGame::OnMouseButtonDown(int button)
+{
+    if (m_pScene)
+        m_pScene->OnMouseButtonDown(button);
+    return true;
+}
+
+bool CSkyfloatGame::OnMouseButtonUp(int button)
+{
+    return CGameBase::OnMouseButtonUp(button);
+}
+
+bool CSkyfloatGame::OnMouseButtonRelease(int button)
+{
+    if (m_pScene)
+        m_pScene->OnMouseButtonRelease(button);
+    return true;
+}
+
+bool CSkyfloatGame::OnHandleChar(int character)
+{
+    return CGameBase::OnHandleChar(character);
+}
+
+bool CSkyfloatGame::OnHandleKeyDown(int vk)
+{
+    return CGameBase::OnHandleKeyDown(vk);
+}
+
+bool CSkyfloatGame::OnHandleKeyUp(int vk)
+{
+    return CGameBase::OnHandleKeyUp(vk);
+}
+
+bool CSkyfloatGame::OnHandleKeyPress(int vk)
+{
+    return CGameBase::OnHandleKeyPress(vk);
+}
+
+bool CSkyfloatGame::OnEngineMessage(CPacket_Read*)
+{
+    return true;
+}
+
+bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
+{
+    if (!message)
+        return true;
+    const int code = int16_t(message->ReadBits(16));
+    if (code == SCENE_MESSAGE)
+    {
+        if (m_pScene)
+            m_pScene->OnMessage(message);
+    }
+    else
+        OnFlowEvent(code, message);
+    return true;
+}
+
+bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
+{
+    m_pFlow->Process(event);
+    switch (m_pFlow->GetOutput())
+    {
+    case FLOW_SHOW_SPLASH:
+    case FLOW_SHOW_MENU:
+    case FLOW_SHOW_ONE_PLAYER_WAIT:
+    case FLOW_SHOW_TWO_PLAYER_WAIT:
+    case FLOW_SHOW_ONE_PLAYER_LEVEL:
+    case FLOW_SHOW_TWO_PLAYER_LEVEL:
+        TearDownScene();
+        return ShowScene(m_pFlow->GetOutput());
+    default:
+        return false;
+    }
+}
+
+void CSkyfloatGame::TearDownScene()
+{
+    if (CZanResourceMgr* resources = CZanResourceMgr::Instance())
+        resources->Clear();
+    if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
+        physics->RemoveAll();
+    if (CZanEngine* engine = CZanEngine::Instance())
+        engine->SetDestroyRender(true);
+    delete m_pScene;
+    m_pScene = nullptr;
+}
+
+// The screens themselves are not part of the game yet: every output leaves the flow on its
+// new state with no scene, so keys and mouse buttons go nowhere.
+bool CSkyfloatGame::ShowScene(int)
+{
+    return false;
+}

@@ -1,0 +1,87 @@
+// CSkyfloatGame: the game object of Skyfloat.
+#pragma once
+
+#include "ZanEngine.h"
+#include "app/StateMachine.h"
+
+class CScene;
+
+/// Flow states, events and outputs of the screen flow.
+enum EFlow
+{
+    FLOW_START = 3000,
+    FLOW_SPLASH = 3001,
+    FLOW_MENU = 3002,
+    FLOW_ONE_PLAYER_WAIT = 3003,
+    FLOW_TWO_PLAYER_WAIT = 3004,
+    FLOW_ONE_PLAYER_LEVEL = 3005,
+    FLOW_TWO_PLAYER_LEVEL = 3006,
+
+    FLOW_EVENT_START = 3100,
+    FLOW_EVENT_TO_MENU = 3102,
+    FLOW_EVENT_ONE_PLAYER = 3103,
+    FLOW_EVENT_TWO_PLAYERS = 3104,
+    FLOW_EVENT_START_LEVEL = 3106,
+    FLOW_EVENT_LEVEL_OVER = 3107,
+
+    FLOW_SHOW_SPLASH = 3200,
+    FLOW_SHOW_MENU = 3201,
+    FLOW_SHOW_ONE_PLAYER_WAIT = 3202,
+    FLOW_SHOW_TWO_PLAYER_WAIT = 3203,
+    FLOW_SHOW_ONE_PLAYER_LEVEL = 3204,
+    FLOW_SHOW_TWO_PLAYER_LEVEL = 3205,
+
+    SCENE_MESSAGE = 10000 ///< a game message with this code is for the current scene
+};
+
+/// Reads its window settings from "Autoexec.cfg", owns the current scene and the flow
+/// machine, and forwards every engine event to the scene.
+class CSkyfloatGame : public CGameBase
+{
+public:
+    CSkyfloatGame();
+    ~CSkyfloatGame() override;
+
+    LRESULT MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    /// Feeds a flow event to the flow machine and builds the scene its output names.
+    /// Returns the new scene's Load result (false when no scene was built).
+    bool OnFlowEvent(int event, CPacket_Read* message);
+    /// Clears the map, the resources and the physics world and deletes the current scene.
+    void TearDownScene();
+
+    CScene* GetScene() const { return m_pScene; }
+    int GetFlowState() const { return m_pFlow->GetCurrent(); }
+    const CTimedEvents& GetTimedEvents() const { return m_TimedEvents; }
+
+protected:
+    bool PreFrameUpdate() override;
+    bool FrameUpdate() override;
+    bool PostFrameUpdate() override;
+    bool OnFocusLost() override;
+    bool OnFocusRestored() override;
+    bool Render() override;
+    bool Init() override;
+    bool OnShutdown() override;
+    bool OnKeyDown(int key) override;
+    bool OnKeyUp(int key) override;
+    bool OnKeyPress(int key) override;
+    bool OnMouseButtonDown(int button) override;
+    bool OnMouseButtonUp(int button) override;
+    bool OnMouseButtonRelease(int button) override;
+    bool OnHandleChar(int character) override;
+    bool OnHandleKeyDown(int vk) override;
+    bool OnHandleKeyUp(int vk) override;
+    bool OnHandleKeyPress(int vk) override;
+    bool OnEngineMessage(CPacket_Read* message) override;
+    bool OnObjectMessage(unsigned long sender, CPacket_Read* message) override;
+
+private:
+    void BuildFlow();
+    /// The scene an output shows, made and loaded; false when there is none.
+    bool ShowScene(int output);
+
+    CScene* m_pScene;
+    CStateMachine* m_pFlow;
+    CTimedEvents m_TimedEvents;
+};

@@ -1,0 +1,220 @@
+// The desktop backend: SDL2 windows, events, cursor and message boxes.
+#include "Keymap.h"
+#include "Platform.h"
+
+#include <SDL.h>
+
+namespace
+{
+bool g_videoReady = false;
+
+ZanWindow* WindowOfSdl(Uint32 windowId)
+{
+    ZanWindow* main = ZanWindowFromHandle(ZanMainWindow());
+    if (main && main->sdl && SDL_GetWindowID(main->sdl) == windowId)
+        return main;
+    return main; // events of other windows go to the main window too
+}
+
+int SdlButtonToIndex(Uint8 button)
+{
+    switch (button)
+    {
+    case SDL_BUTTON_LEFT:
+        return 0;
+    case SDL_BUTTON_RIGHT:
+        return 1;
+    case SDL_BUTTON_MIDDLE:
+        return 2;
+    case SDL_BUTTON_X1:
+        return 3;
+    case SDL_BUTTON_X2:
+        return 4;
+    default:
+        return button <= 8 ? button - 1 : -1;
+    }
+}
+
+void TrackClientOrigin(ZanWindow& w)
+{
+    if (w.sdl)
+        SDL_GetWindowPosition(w.sdl, &w.x, &w.y);
+}
+} // namespace
+
+namespace zan::desktop
+{
+bool EnsureVideo()
+{
+    if (g_videoReady)
+        return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        std::fprintf(stderr, "Skyfloat: cannot open a display (%s). Start it on a desktop, or "
+                             "under xvfb-run.\n",
+                     SDL_GetError());
+        return false;
+    }
+    g_videoReady = true;
+    return true;
+}
+
+bool CreateNative(ZanWindow& window, const char* title)
+{
+    if (!EnsureVideo())
+        return false;
+    Uint32 flags = SDL_WINDOW_OPENGL | (window.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+    if ((window.style & WS_CAPTION) != WS_CAPTION)
+        flags |= SDL_WINDOW_BORDERLESS;
+    window.sdl = SDL_CreateWindow(ZanGbkToUtf8(title).c_str(), window.x, window.y,
+                                  window.clientW, window.clientH, flags);
+    if (!window.sdl)
+    {
+        std::fprintf(stderr, "Skyfloat: cannot create the window (%s)\n", SDL_GetError());
+        return false;
+    }
+    TrackClientOrigin(window);
+    return true;
+}
+
+void DestroyNative(ZanWindow& window)
+{
+    if (window.sdl)
+        SDL_DestroyWindow(window.sdl);
+    window.sdl = nullptr;
+}
+
+void ShowNative(ZanWindow& window, bool show)
+{
+    if (!window.sdl)
+        return;
+    if (show)
+        SDL_ShowWindow(window.sdl);
+    else
+        SDL_HideWindow(window.sdl);
+}
+
+void SetIcon(ZanWindow& window, HICON icon)
+{
+    const ZanIconImage* image = ZanIconFromHandle(icon);
+    if (!image || !window.sdl)
+        return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<char*>(image->rgba.data()), image->width, image->height, 32, image->width * 4,
+        SDL_PIXELFORMAT_RGBA32);
+    if (surface)
+    {
+        SDL_SetWindowIcon(window.sdl, surface);
+        SDL_FreeSurface(surface);
+    }
+}
+
+void PumpEvents()
+{
+    if (!g_videoReady)
+        return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+    {
+        switch (e.type)
+        {
+        case SDL_QUIT:
+            ZanInputClose();
+            break;
+        case SDL_WINDOWEVENT:
+        {
+            ZanWindow* w = WindowOfSdl(e.window.windowID);
+            switch (e.window.event)
+            {
+            case SDL_WINDOWEVENT_CLOSE:
+                ZanInputClose();
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                if (w && !w->focused)
+                    ZanInputFocus(true);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                if (w && w->focused)
+                    ZanInputFocus(false);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                if (HWND main = ZanMainWindow())
+                    PostMessageA(main, WM_PAINT, 0, 0);
+                break;
+            case SDL_WINDOWEVENT_MOVED:
+                if (w)
+                    TrackClientOrigin(*w);
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                if (HWND main = ZanMainWindow())
+                    PostMessageA(main, WM_SIZE, 0,
+                                 LPARAM((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF)));
+                break;
+            default:
+                break;
+            }
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+        {
+            const int dik = ZanScancodeToDik(e.key.keysym.scancode);
+            const bool down = e.type == SDL_KEYDOWN;
+            ZanInputKey(dik, down);
+            // Control characters do not come as text input; letters and digits do.
+            const char c = ZanDikToAscii(dik);
+            if (down && c && (c < 32 || c == 127))
+                ZanInputText(std::string(1, c));
+            break;
+        }
+        case SDL_TEXTINPUT:
+            ZanInputText(ZanUtf8ToGbk(e.text.text));
+            break;
+        case SDL_MOUSEMOTION:
+            ZanInputMouseMotion(e.motion.xrel, e.motion.yrel);
+            break;
+        case SDL_MOUSEWHEEL:
+            ZanInputMouseWheel(e.wheel.y * 120);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            ZanInputMouseButton(SdlButtonToIndex(e.button.button), e.type == SDL_MOUSEBUTTONDOWN);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+bool ScreenSize(int* width, int* height)
+{
+    SDL_DisplayMode mode;
+    if (!EnsureVideo() || SDL_GetCurrentDisplayMode(0, &mode) != 0)
+        return false;
+    *width = mode.w;
+    *height = mode.h;
+    return true;
+}
+
+bool CursorPos(POINT* point)
+{
+    if (!g_videoReady)
+        return false;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    point->x = x;
+    point->y = y;
+    return true;
+}
+
+int ShowCursor(bool show)
+{
+    return g_videoReady ? SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE) : 0;
+}
+
+bool MessageBox(const char* text, const char* caption)
+{
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ZanGbkToUtf8(caption).c_str(),
+                                    ZanGbkToUtf8(text).c_str(), nullptr) == 0;
+}
+} // namespace zan::desktop

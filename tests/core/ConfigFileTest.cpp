@@ -1,0 +1,113 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using zantest::ReadFile;
+using zantest::ScopedWorkDir;
+using zantest::WriteFile;
+
+namespace
+{
+// The engine's configuration files are GBK text.
+void WriteGbk(const std::string& nativeName, const std::string& gbk)
+{
+    WriteFile(nativeName, gbk);
+}
+} // namespace
+
+TEST(ConfigFile, ReadsSectionsAndKeysWithoutRegardToCase)
+{
+    ScopedWorkDir dir;
+    WriteGbk("Autoexec.cfg", "[全局]\r\n窗口宽度 = 1024 \r\n标题=  我的 游戏  \r\n[Input]\r\nBuffer=1\r\n");
+    CZanIni ini;
+    EXPECT_EQ(ini.GetInt("全局", "窗口宽度", 800), 1024);
+    EXPECT_STREQ(ini.GetString("全局", "标题", "x"), "我的 游戏");
+    EXPECT_EQ(ini.GetInt("INPUT", "buffer", 0), 1);
+    EXPECT_EQ(ini.GetInt("input", "BUFFER", 0), 1);
+}
+
+TEST(ConfigFile, MissingFileSectionOrKeyGivesTheDefault)
+{
+    ScopedWorkDir dir;
+    CZanIni none("nothing.cfg");
+    EXPECT_EQ(none.GetInt("a", "b", 7), 7);
+    EXPECT_STREQ(none.GetString("a", "b", "默认"), "默认");
+    EXPECT_FLOAT_EQ(none.GetFloat("a", "b", 2.5f), 2.5f);
+    WriteGbk("Autoexec.cfg", "[a]\nb=1\n");
+    CZanIni ini;
+    EXPECT_EQ(ini.GetInt("a", "c", 9), 9);
+    EXPECT_EQ(ini.GetInt("z", "b", 9), 9);
+}
+
+TEST(ConfigFile, ValuesFollowTheFirstEqualsSign)
+{
+    ScopedWorkDir dir;
+    WriteGbk("x.cfg", "[s]\nk=a=b\nn=  42abc\nneg=-3\nword=abc\nempty=\n");
+    CZanIni ini("x.cfg");
+    EXPECT_STREQ(ini.GetString("s", "k", ""), "a=b");
+    EXPECT_EQ(ini.GetInt("s", "n", 0), 42);
+    EXPECT_EQ(ini.GetInt("s", "neg", 0), -3);
+    EXPECT_EQ(ini.GetInt("s", "word", 5), 0);
+    EXPECT_FLOAT_EQ(ini.GetFloat("s", "empty", 1.25f), 1.25f);
+    EXPECT_FLOAT_EQ(ini.GetFloat("s", "word", 1.25f), 0.0f);
+}
+
+TEST(ConfigFile, GetStringResultIsOverwrittenByTheNextCall)
+{
+    ScopedWorkDir dir;
+    WriteGbk("x.cfg", "[s]\na=first\nb=second\n");
+    CZanIni ini("x.cfg");
+    const char* first = ini.GetString("s", "a", "");
+    ini.GetString("s", "b", "");
+    EXPECT_STREQ(first, "second");
+}
+
+TEST(ConfigFile, LongValuesAreCutTo255Bytes)
+{
+    ScopedWorkDir dir;
+    WriteGbk("x.cfg", "[s]\nt=" + std::string(400, 'q') + "\n");
+    CZanIni ini("x.cfg");
+    EXPECT_EQ(std::string(ini.GetString("s", "t", "")), std::string(255, 'q'));
+}
+
+// GBK trail bytes may look like ASCII letters; case folding must not touch them.
+TEST(ConfigFile, DoubleByteNamesCompareExactly)
+{
+    ScopedWorkDir dir;
+    // 0x81 0x41 and 0x81 0x61 are different GBK characters whose trail bytes are 'A' and 'a'.
+    WriteGbk("x.cfg", "[s]\n\x81\x41=1\n");
+    CZanIni ini("x.cfg");
+    EXPECT_EQ(ini.GetInt("s", "\x81\x41", 0), 1);
+    EXPECT_EQ(ini.GetInt("s", "\x81\x61", 0), 0);
+}
+
+TEST(ConfigFile, WritesCreateFileSectionAndKeyAndKeepTheRest)
+{
+    ScopedWorkDir dir;
+    CZanIni ini("新.cfg");
+    ini.SetInt("设置", "怪物数", 6);
+    ini.SetFloat("设置", "速率", 1.5f);
+    ini.SetString("其他", "名字", "小鸟");
+    ini.SetInt("设置", "怪物数", 3);
+    EXPECT_EQ(ReadFile(ZanNativePath("新.cfg")),
+              "[设置]\r\n怪物数=3\r\n速率=1.500000\r\n[其他]\r\n名字=小鸟\r\n");
+    EXPECT_EQ(ini.GetInt("设置", "怪物数", 0), 3);
+    EXPECT_FLOAT_EQ(ini.GetFloat("设置", "速率", 0), 1.5f);
+}
+
+TEST(ConfigFile, PathsTooLongForTheBufferAreRefused)
+{
+    ScopedWorkDir dir;
+    const std::string longName(300, 'n');
+    CZanIni ini(longName.c_str());
+    ini.SetInt("s", "k", 1); // must not write anywhere, nor overflow
+    EXPECT_EQ(ini.GetInt("s", "k", 77), 77);
+}
+
+TEST(ConfigFile, DefaultFileLivesInTheWorkingDirectory)
+{
+    ScopedWorkDir dir;
+    WriteGbk("Autoexec.cfg", "[全局]\n窗口模式=0\n");
+    CZanIni ini;
+    EXPECT_EQ(ini.GetInt("全局", "窗口模式", 1), 0);
+}

@@ -1,0 +1,98 @@
+#include "TestSupport.h"
+#include "core/ZanLog.h"
+
+#include <gtest/gtest.h>
+
+using zantest::ReadFile;
+using zantest::ScopedWorkDir;
+
+namespace
+{
+std::string Today()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02d年%02d月%d日", t.wYear, t.wMonth, t.wDay);
+    return buf;
+}
+
+const char* const kLogName = "运行日志.htm";
+const std::string kNativeLogName = ZanNativePath(kLogName);
+} // namespace
+
+TEST(RunLog, FileIsByteExactFromHeadToFoot)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    ASSERT_TRUE(log.Open(kLogName, "标题"));
+    log.TableStart();
+    EXPECT_TRUE(log.WritePlain("开始 100%"));
+    EXPECT_TRUE(log.WriteError("坏了", "a\\b\\c.cpp", 7));
+    EXPECT_TRUE(log.WriteInfo("好", "main.cpp", 123456));
+    EXPECT_TRUE(log.WriteWarn("%s%d", "Graphics\\ZanGraphics", 42));
+    ASSERT_TRUE(log.Close());
+
+    const std::string date = Today();
+    const std::string expected =
+        "<html> <head> <title> " + date + "日志记录</title> </header> \r\n" + "<body> \r\n" +
+        "<h1 align = \"center\">标题日志记录(记录日 " + date + ")</h1> \r\n" + "<table> \r\n" +
+        "<TABLE BORDER=1 WIDTH=1024><tr bgcolor=#808080><td>序号</td><td>类型</td>"
+        "<td>信息描述</td><td>所在文件</td><td>所在行号</td></tr>"
+        "<tr bgcolor=#800080><td>1</td><td>一般</td><td><b>开始 100%</b></td><td>-</td><td>-</td></tr>"
+        "<tr bgcolor=#800000><td>2</td><td>错误</td><td><b>坏了</b></td><td>c.cpp</td><td>00007</td></tr>"
+        "<tr bgcolor=#008000><td>3</td><td>信息</td><td><b>好</b></td><td>main.cpp</td><td>123456</td></tr>"
+        "<tr bgcolor=#FFAA00><td>4</td><td>警告</td><td><b>%s%d</b></td><td>ZanGraphics</td><td>00042</td></tr>"
+        "</table> \r\n</body> \r\n</html>";
+    EXPECT_EQ(ReadFile(kNativeLogName), expected);
+}
+
+TEST(RunLog, RecordsWhileClosedAreDroppedAndDoNotCount)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    EXPECT_FALSE(log.WritePlain("lost"));
+    EXPECT_FALSE(log.WriteError("lost", "x", 1));
+    EXPECT_FALSE(log.Close());
+    EXPECT_EQ(log.RowCounter(), 1);
+    ASSERT_TRUE(log.Open(kLogName, "t"));
+    EXPECT_TRUE(log.WritePlain("first"));
+    EXPECT_EQ(log.RowCounter(), 2);
+}
+
+TEST(RunLog, SecondRunReplacesTheFirstFile)
+{
+    ScopedWorkDir dir;
+    {
+        CZanLog log;
+        log.Open(kLogName, "一");
+        log.TableStart();
+        log.WritePlain("old row");
+        log.Close();
+    }
+    CZanLog log;
+    log.Open(kLogName, "二");
+    log.Close();
+    const std::string text = ReadFile(kNativeLogName);
+    EXPECT_EQ(text.find("old row"), std::string::npos);
+    EXPECT_NE(text.find("二日志记录"), std::string::npos);
+}
+
+TEST(RunLog, UnwritableFileIsSilent)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    EXPECT_FALSE(log.Open("no\\such\\dir\\运行日志.htm", "t"));
+    EXPECT_FALSE(log.WritePlain("x"));
+}
+
+TEST(RunLog, LongMessagesAreWrittenWhole)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    log.Open(kLogName, "t");
+    const std::string longText(5000, 'x');
+    log.WritePlain(longText);
+    log.Close();
+    EXPECT_NE(ReadFile(kNativeLogName).find("<b>" + longText + "</b>"), std::string::npos);
+}
