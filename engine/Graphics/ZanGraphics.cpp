@@ -11,8 +11,8 @@ const char* const kSource = "Graphics\\ZanGraphics";
 const DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1; // 0x142
 const UINT kStride = sizeof(ZanVertex);
 const UINT kVertexBytes = 4 * CZanGraphics::MAX_QUADS * kStride; // 96000
-const UINT kIndexCount = 6 * CZanGraphics::MAX_QUADS;             // 6000
-const int kMaxOutlines = CZanGraphics::MAX_QUADS / 2;              // 8 vertices each
+const UINT kIndexCount = 6 * CZanGraphics::MAX_QUADS;            // 6000
+const int kMaxOutlines = CZanGraphics::MAX_QUADS / 2;            // 8 vertices each
 
 enum
 {
@@ -186,8 +186,7 @@ bool CZanGraphics::InitLost()
     m_pD3DDevice->SetStreamSource(0, m_pVB, 0, kStride);
 
     if (FAILED(m_pD3DDevice->CreateIndexBuffer(kIndexCount * sizeof(WORD), D3DUSAGE_WRITEONLY,
-                                               D3DFMT_INDEX16, D3DPOOL_DEFAULT, &m_pIB,
-                                               nullptr)) ||
+                                               D3DFMT_INDEX16, D3DPOOL_DEFAULT, &m_pIB, nullptr)) ||
         !m_pIB)
     {
         m_pIB = nullptr;
@@ -322,9 +321,8 @@ void CZanGraphics::SetBlendMode(int mode)
         m_pD3DDevice->SetTextureStageState(
             0, D3DTSS_COLOROP, (mode & ZAN_BLEND_COLORADD) ? D3DTOP_ADD : D3DTOP_MODULATE);
     if (changed & ZAN_BLEND_ALPHABLEND)
-        m_pD3DDevice->SetRenderState(D3DRS_DESTBLEND, (mode & ZAN_BLEND_ALPHABLEND)
-                                                          ? D3DBLEND_INVSRCALPHA
-                                                          : D3DBLEND_ONE);
+        m_pD3DDevice->SetRenderState(
+            D3DRS_DESTBLEND, (mode & ZAN_BLEND_ALPHABLEND) ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE);
     if (changed & ZAN_BLEND_ZWRITE)
         m_pD3DDevice->SetRenderState(D3DRS_ZWRITEENABLE, (mode & ZAN_BLEND_ZWRITE) ? TRUE : FALSE);
     m_nCurBlendMode = mode;
@@ -365,10 +363,9 @@ void CZanGraphics::RenderQuadSoild(const ZanQuad* quad)
     if (!m_pVertices || !quad)
         return;
     // Different handles to one Direct3D texture share a batch.
-    const bool sameTexture =
-        quad->pTexture == m_pCurTexture ||
-        (quad->pTexture && m_pCurTexture &&
-         D3DTextureOf(quad->pTexture) == D3DTextureOf(m_pCurTexture));
+    const bool sameTexture = quad->pTexture == m_pCurTexture ||
+                             (quad->pTexture && m_pCurTexture &&
+                              D3DTextureOf(quad->pTexture) == D3DTextureOf(m_pCurTexture));
     if (m_nPrimType != PRIM_FILLED || quad->nBlend != m_nCurBlendMode || !sameTexture)
     {
         BatchRender();

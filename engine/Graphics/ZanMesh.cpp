@@ -41,8 +41,8 @@ CZanMesh::CZanMesh(const ZanMesh* record)
 
 CZanMesh::CZanMesh(const CZanMesh& other)
     : CZanSprite(other), m_pNodes(nullptr), m_nRows(0), m_nColumns(0),
-      m_fCellWidth(other.m_fCellWidth), m_fCellHeight(other.m_fCellHeight),
-      m_fTexX(other.m_fTexX), m_fTexY(other.m_fTexY)
+      m_fCellWidth(other.m_fCellWidth), m_fCellHeight(other.m_fCellHeight), m_fTexX(other.m_fTexX),
+      m_fTexY(other.m_fTexY)
 {
     const size_t count = size_t(other.m_nRows) * size_t(other.m_nColumns);
     if (other.m_pNodes && count > 0)

@@ -30,8 +30,7 @@ CZanQuadGraphics::CZanQuadGraphics()
     std::memset(&m_Quad, 0, sizeof(m_Quad));
 }
 
-CZanQuadGraphics::CZanQuadGraphics(float width, float height, int renderLevel)
-    : CZanQuadGraphics()
+CZanQuadGraphics::CZanQuadGraphics(float width, float height, int renderLevel) : CZanQuadGraphics()
 {
     CreateQuad(width, height, renderLevel);
     Register(this);

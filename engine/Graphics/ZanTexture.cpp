@@ -40,8 +40,8 @@ CZanTexture::CZanTexture(float width, float height)
     IDirect3DDevice9* device = Device();
     const int w = int(width), h = int(height);
     if (!device || w <= 0 || h <= 0 ||
-        FAILED(D3DXCreateTexture(device, UINT(w), UINT(h), 1, 0, D3DFMT_A8R8G8B8,
-                                 D3DPOOL_MANAGED, &m_pTexture)) ||
+        FAILED(D3DXCreateTexture(device, UINT(w), UINT(h), 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                 &m_pTexture)) ||
         !m_pTexture)
     {
         m_pTexture = nullptr;

@@ -19,10 +19,10 @@ const char* const kNoTexture = "无";
 CZanResourceMgr* s_pInstance = nullptr;
 int s_nUseCount = 0;
 
-const size_t kNameBuffer = 100;             // converted names: 99 bytes and the terminator
-const size_t kMaxFileBytes = 32u << 20;     // far beyond any real resource file
-const int kMaxDepth = 64;                   // the format is two levels deep
-const int kMaxStringCapacity = 64 * 1024;   // initial text buffer of a described string
+const size_t kNameBuffer = 100;           // converted names: 99 bytes and the terminator
+const size_t kMaxFileBytes = 32u << 20;   // far beyond any real resource file
+const int kMaxDepth = 64;                 // the format is two levels deep
+const int kMaxStringCapacity = 64 * 1024; // initial text buffer of a described string
 
 // Reads the whole file; false when it cannot be opened or is absurdly large.
 bool ReadFile(const char* path, std::string& out)
@@ -137,7 +137,8 @@ void FloatAttribute(const TiXmlElement* e, const char* name, float& field)
 void ColorAttribute(const TiXmlElement* e, const char* name, CZanColor& field)
 {
     if (const char* value = RawAttribute(e, name))
-        field.SetHWColor(static_cast<unsigned long>(uint32_t(int(std::strtol(value, nullptr, 10)))));
+        field.SetHWColor(
+            static_cast<unsigned long>(uint32_t(int(std::strtol(value, nullptr, 10)))));
 }
 
 void SpriteAttributes(const TiXmlElement* e, const char* texture, ZanSprite& r)
@@ -239,8 +240,7 @@ bool CZanResourceMgr::Load(const char* path)
             TextAttribute(e, "Path", value);
             if (!*name || !*value)
                 continue;
-            ReplaceHandle(m_mapTextures, name,
-                          new CZanResPtr<CZanTexture>(new CZanTexture(value)));
+            ReplaceHandle(m_mapTextures, name, new CZanResPtr<CZanTexture>(new CZanTexture(value)));
         }
         else if (std::strcmp(kind, "字体资源") == 0)
         {

@@ -107,10 +107,7 @@ public:
     }
 
     /// The resource, or null for an empty handle.
-    T* Get() const
-    {
-        return m_pHolder ? static_cast<T*>(m_pHolder->GetResource()) : nullptr;
-    }
+    T* Get() const { return m_pHolder ? static_cast<T*>(m_pHolder->GetResource()) : nullptr; }
     T* operator->() const { return Get(); }
     T& operator*() const { return *Get(); }
     CZanResourcePtrHolder* GetHolder() const { return m_pHolder; }
