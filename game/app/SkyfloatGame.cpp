@@ -14,6 +14,8 @@ char* CopySetting(const char* text)
     return buffer;
 }
 
+CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
+
 struct FlowRow
 {
     int state, event, next, output;
@@ -239,9 +241,40 @@ void CSkyfloatGame::TearDownScene()
     m_pScene = nullptr;
 }
 
-// The screens themselves are not part of the game yet: every output leaves the flow on its
-// new state with no scene, so keys and mouse buttons go nowhere.
-bool CSkyfloatGame::ShowScene(int)
+void CSkyfloatGame::SetSceneFactory(SceneFactory factory)
 {
-    return false;
+    s_pSceneFactory = factory;
+}
+
+std::string CSkyfloatGame::SceneFile(int output, int level)
+{
+    char name[64];
+    switch (output)
+    {
+    case FLOW_SHOW_SPLASH:
+        return "PrefaceLevel.xml";
+    case FLOW_SHOW_MENU:
+        return "MainMenu.xml";
+    case FLOW_SHOW_ONE_PLAYER_WAIT:
+        return "LevelWait.xml";
+    case FLOW_SHOW_TWO_PLAYER_WAIT:
+        std::snprintf(name, sizeof name, "WaitLevel%02d.xml", level);
+        return name;
+    case FLOW_SHOW_ONE_PLAYER_LEVEL:
+    case FLOW_SHOW_TWO_PLAYER_LEVEL:
+        std::snprintf(name, sizeof name, "Level%02d.xml", level);
+        return name;
+    default:
+        return std::string();
+    }
+}
+
+// The scene becomes current before it loads; a failed load leaves it current.
+bool CSkyfloatGame::ShowScene(int output)
+{
+    const int level = 1;
+    m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
+    if (!m_pScene)
+        return false;
+    return m_pScene->Load(SceneFile(output, level).c_str());
 }

@@ -4,6 +4,8 @@
 #include "ZanEngine.h"
 #include "app/StateMachine.h"
 
+#include <string>
+
 class CScene;
 
 /// Flow states, events and outputs of the screen flow.
@@ -49,6 +51,13 @@ public:
     bool OnFlowEvent(int event, CPacket_Read* message);
     /// Clears the map, the resources and the physics world and deletes the current scene.
     void TearDownScene();
+
+    /// Makes the scene for a flow output (3200 to 3205) and a level number, or null.
+    typedef CScene* (*SceneFactory)(int output, int level);
+    /// Sets the factory the flow builds its scenes with; null builds none.
+    static void SetSceneFactory(SceneFactory factory);
+    /// The file a flow output's scene loads ("MainMenu.xml", "Level01.xml", ...).
+    static std::string SceneFile(int output, int level);
 
     CScene* GetScene() const { return m_pScene; }
     int GetFlowState() const { return m_pFlow->GetCurrent(); }

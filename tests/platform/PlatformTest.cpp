@@ -1,0 +1,185 @@
+// The Windows-facility stand-in: windows and messages, the virtual clock, text and paths,
+// the single-copy guard, private-profile edge cases.
+#include "Platform.h"
+#include "TestSupport.h"
+#include "ZanHeadless.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using zantest::ScopedWorkDir;
+
+namespace
+{
+std::vector<UINT> g_seen;
+
+LRESULT Recorder(HWND w, UINT m, WPARAM p, LPARAM l)
+{
+    g_seen.push_back(m);
+    if (m == WM_DESTROY)
+        PostQuitMessage(3);
+    return DefWindowProcA(w, m, p, l);
+}
+
+HWND MakeWindow()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Recorder;
+    wc.lpszClassName = "platform-test";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, "platform-test", "标题", WS_POPUP | WS_VISIBLE | WS_CAPTION, 10, 20,
+                           306, 225, nullptr, nullptr, nullptr, nullptr);
+}
+} // namespace
+
+TEST(Windows, CloseCommandDestroysTheWindowAndQuits)
+{
+    ZanHeadlessEnable();
+    g_seen.clear();
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    ZanHeadlessClose();
+    MSG msg{};
+    std::vector<UINT> dispatched;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        dispatched.push_back(msg.message);
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(dispatched, (std::vector<UINT>{WM_SYSCOMMAND, WM_QUIT}));
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_EQ(g_seen, (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_FALSE(DestroyWindow(w)); // a stale handle is refused, not reused
+    EXPECT_EQ(DefWindowProcA(w, WM_CLOSE, 0, 0), 0);
+}
+
+TEST(Windows, ClassesMustBeRegisteredOnceAndExistForWindows)
+{
+    ZanHeadlessEnable();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Recorder;
+    wc.lpszClassName = "twice";
+    EXPECT_NE(RegisterClassA(&wc), 0u);
+    EXPECT_EQ(RegisterClassA(&wc), 0u);
+    EXPECT_EQ(CreateWindowExA(0, "unknown", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              nullptr, nullptr),
+              nullptr);
+    EXPECT_TRUE(UnregisterClassA("twice", nullptr));
+    EXPECT_FALSE(UnregisterClassA("twice", nullptr));
+}
+
+TEST(Windows, FramedWindowClientAreaAndCursorMapping)
+{
+    ZanHeadlessEnable();
+    HWND w = MakeWindow();
+    ZanWindow* zw = ZanWindowFromHandle(w);
+    ASSERT_NE(zw, nullptr);
+    EXPECT_EQ(zw->clientW, 300);
+    EXPECT_EQ(zw->clientH, 200);
+    ZanHeadlessMouseMove(30, 40);
+    POINT p{};
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 10 + 3 + 30);
+    EXPECT_EQ(p.y, 20 + 3 + 19 + 40);
+    ScreenToClient(w, &p);
+    EXPECT_EQ(p.x, 30);
+    EXPECT_EQ(p.y, 40);
+}
+
+TEST(Clock, VirtualTimeMovesOnlyWhenAdvanced)
+{
+    ZanHeadlessEnable();
+    const DWORD t0 = GetTickCount();
+    LARGE_INTEGER f{}, c0{}, c1{};
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c0);
+    EXPECT_EQ(GetTickCount(), t0);
+    Sleep(250);
+    ZanHeadlessAdvance(750);
+    QueryPerformanceCounter(&c1);
+    EXPECT_EQ(GetTickCount() - t0, 1000u);
+    EXPECT_EQ(timeGetTime(), GetTickCount());
+    EXPECT_EQ(c1.QuadPart - c0.QuadPart, f.QuadPart);
+}
+
+TEST(Text, GbkAndUtf8RoundTripAndPathsUseSlashes)
+{
+    const std::string gbk = "运行日志.htm";
+    EXPECT_EQ(ZanGbkToUtf8(gbk), u8"运行日志.htm");
+    EXPECT_EQ(ZanUtf8ToGbk(ZanGbkToUtf8(gbk)), gbk);
+    // 0x5C is a trail byte of some GBK characters ("\x95\x5C"): only real separators turn.
+    EXPECT_EQ(ZanNativePath("a\\\x95\x5C\\b.cfg"), "a/" + ZanGbkToUtf8("\x95\x5C") + "/b.cfg");
+    EXPECT_EQ(ZanGbkToUtf32("A中"), std::u32string(U"A中"));
+    // Bytes that are not GBK are replaced, never dropped silently or overrun.
+    EXPECT_EQ(ZanGbkToUtf8("x\xFFy"), "x?y");
+    EXPECT_EQ(ZanGbkToUtf8(std::string("\x81", 1)), "?");
+}
+
+TEST(Text, FilesWithChineseNamesAreUtf8OnDisk)
+{
+    ScopedWorkDir dir;
+    FILE* f = ZanFileOpen("数据.txt", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_TRUE(zantest::FileExists(u8"数据.txt"));
+    char cwd[256];
+    const DWORD n = GetCurrentDirectoryA(sizeof cwd, cwd);
+    EXPECT_EQ(std::string(cwd, n), ZanUtf8ToGbk(dir.Path()));
+    EXPECT_EQ(GetCurrentDirectoryA(2, cwd), n + 1); // too small: the size needed
+}
+
+TEST(Profile, KeysAndSectionsCanBeRemovedAndRewritten)
+{
+    ScopedWorkDir dir;
+    const char* path = "p.ini";
+    WritePrivateProfileStringA("a", "x", "1", path);
+    WritePrivateProfileStringA("a", "y", "2", path);
+    WritePrivateProfileStringA("b", "z", "3", path);
+    WritePrivateProfileStringA("A", "X", nullptr, path); // remove a key, any case
+    EXPECT_EQ(zantest::ReadFile("p.ini"), "[a]\r\ny=2\r\n[b]\r\nz=3\r\n");
+    WritePrivateProfileStringA("a", nullptr, nullptr, path); // remove a section
+    EXPECT_EQ(zantest::ReadFile("p.ini"), "[b]\r\nz=3\r\n");
+    char buf[8];
+    EXPECT_EQ(GetPrivateProfileStringA("b", "z", "d", buf, sizeof buf, path), 1u);
+    EXPECT_EQ(GetPrivateProfileStringA("b", "q", "default!", buf, 4, path), 3u);
+    EXPECT_STREQ(buf, "def");
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", "no/such/dir/p.ini"));
+}
+
+TEST(Profile, ValuesWithBlanksCommentsAndMissingBrackets)
+{
+    ScopedWorkDir dir;
+    zantest::WriteFile("q.ini", "k=outside\n[ s ]\n\tk\t=\t v w \t\r\n[broken\nk=9\n");
+    char buf[32];
+    GetPrivateProfileStringA("s", "k", "", buf, sizeof buf, "q.ini");
+    EXPECT_STREQ(buf, "v w");
+    // A line that is not a section header does not start a section.
+    EXPECT_EQ(GetPrivateProfileIntA("s", "k", 5, "q.ini"), 0u);
+}
+
+TEST(InstanceGuard, RefusesASecondHolderButNotAfterACrash)
+{
+    ScopedWorkDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    // A copy that holds the guard and is then killed outright.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0)
+    {
+        const char ok = ZanAcquireInstanceGuard("GuardTest") ? 'y' : 'n';
+        (void)!write(ready[1], &ok, 1);
+        pause();
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y');
+    EXPECT_FALSE(ZanAcquireInstanceGuard("GuardTest"));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(ZanAcquireInstanceGuard("GuardTest"));
+}
