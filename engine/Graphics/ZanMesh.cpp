@@ -7,7 +7,7 @@
 namespace
 {
 // Far beyond any real grid; keeps a hostile description from exhausting memory.
-const long long kMaxNodes = 1 << 20;
+const long long kMaxNodes = 1 << 16;
 } // namespace
 
 CZanMesh::CZanMesh()
