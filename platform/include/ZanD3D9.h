@@ -18,7 +18,6 @@
 #include "ZanWin32.h"
 
 typedef void* HANDLE;
-typedef unsigned long ULONG;
 typedef int INT;
 typedef float FLOAT;
 
@@ -387,14 +386,6 @@ struct D3DDISPLAYMODE
     D3DFORMAT Format;
 };
 
-struct GUID
-{
-    uint32_t Data1;
-    uint16_t Data2;
-    uint16_t Data3;
-    uint8_t Data4[8];
-};
-
 #define MAX_DEVICE_IDENTIFIER_STRING 512
 struct D3DADAPTER_IDENTIFIER9
 {
@@ -406,7 +397,7 @@ struct D3DADAPTER_IDENTIFIER9
     DWORD DeviceId;
     DWORD SubSysId;
     DWORD Revision;
-    GUID DeviceIdentifier;
+    uint8_t DeviceIdentifier[16];
     DWORD WHQLLevel;
 };
 

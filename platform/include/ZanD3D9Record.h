@@ -23,7 +23,7 @@ struct ZanD3DVertex
 
 enum class ZanD3DOp : uint8_t
 {
-    Clear, // a = flags, b = colour, c = rectangle count
+    Clear, // a = flags, b = colour, c = rectangles taken in order from clearRects
     BeginScene,
     EndScene,
     Present,              // always the last call of a frame
@@ -54,6 +54,7 @@ struct ZanD3DDrawState
     DWORD alphaTestEnable, alphaRef, alphaFunc;
     DWORD cullMode, zWriteEnable, lighting;
     DWORD colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
+    DWORD textureFactor;
     DWORD addressU, addressV;
     D3DMATRIX world, view, projection;
     D3DVIEWPORT9 viewport;
@@ -82,6 +83,7 @@ struct ZanD3DDraw
     const uint16_t* indices; // null when not indexed
     UINT indexCount;
     INT baseVertex;
+    uint16_t minIndex, maxIndex; // range of the indices used
 };
 
 struct ZanD3DFrameRecord
@@ -89,6 +91,7 @@ struct ZanD3DFrameRecord
     int width = 0, height = 0; // back buffer
     std::vector<ZanD3DCall> calls;
     std::vector<ZanD3DDraw> draws;
+    std::vector<D3DRECT> clearRects;               // cleared areas, already cut to the viewport
     std::vector<std::shared_ptr<const void>> keep; // storage the draws refer to
     unsigned drawCalls = 0;                        // application draws (not text)
 };
@@ -102,6 +105,10 @@ const ZanD3DFrameRecord* ZanD3DCurrentFrame();
 const unsigned* ZanD3DLastFramePixels(int* width, int* height);
 // Rasterises a record onto a picture of its size, as the devices draw it.
 void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture);
+
+// The OpenGL device's back buffer as it stands (after Present too), 0xAARRGGBB, row 0 at the
+// top. False for a headless device.
+bool ZanD3DReadBack(IDirect3DDevice9* device, std::vector<uint32_t>& picture);
 
 // Makes every device report D3DERR_DEVICELOST from TestCooperativeLevel (and skip drawing)
 // until called again with false. For testing the engine's recovery.

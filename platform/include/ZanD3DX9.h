@@ -196,8 +196,8 @@ typedef ID3DXFont* LPD3DXFONT;
 typedef ID3DXSprite* LPD3DXSPRITE;
 
 // height > 0: cell height (ascent + descent) in pixels; height < 0: character (em) height;
-// 0: 16. weight >= 600 gives bold, italic slants the glyphs. Fails with
-// D3DERR_NOTAVAILABLE when no font file matches the face at all.
+// 0: 16. width is not used (glyphs keep their proportions). weight >= 600 gives bold, italic slants
+// the glyphs. Fails with D3DERR_NOTAVAILABLE when no font file matches the face at all.
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
                         UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
                         DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, ID3DXFont** font);

@@ -1,19 +1,18 @@
-// What the headless Direct3D device presented last. Nothing is drawn yet.
+// What the Direct3D device presented last: its draw calls and its picture.
+#include "ZanD3D9Record.h"
 #include "ZanHeadless.h"
 
-extern "C" {
-
-unsigned ZanHeadlessDrawCalls(void)
+extern "C"
 {
-    return 0;
-}
 
-const unsigned* ZanHeadlessFrame(int* width, int* height)
-{
-    if (width)
-        *width = 0;
-    if (height)
-        *height = 0;
-    return nullptr;
-}
+    unsigned ZanHeadlessDrawCalls(void)
+    {
+        const ZanD3DFrameRecord* frame = ZanD3DLastFrame();
+        return frame ? frame->drawCalls : 0;
+    }
+
+    const unsigned* ZanHeadlessFrame(int* width, int* height)
+    {
+        return ZanD3DLastFramePixels(width, height);
+    }
 }
