@@ -33,7 +33,8 @@ void WriteBmp(const char* name, int w, int h, uint32_t rgb)
     const int row = (w * 3 + 3) & ~3;
     const uint32_t size = 54 + uint32_t(row * h);
     std::vector<unsigned char> b(size, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
+    auto put32 = [&](size_t at, uint32_t v)
+    {
         for (int i = 0; i < 4; ++i)
             b[at + i] = (unsigned char)(v >> (8 * i));
     };
@@ -65,7 +66,8 @@ void WriteBmp(const char* name, int w, int h, uint32_t rgb)
 // A headless engine with a device and five textures "t0".."t4", made once per process.
 bool EnsureDevice()
 {
-    static bool ready = [] {
+    static bool ready = []
+    {
         char dir[] = "/tmp/zan-bench-gfx-XXXXXX";
         if (!mkdtemp(dir) || chdir(dir) != 0)
             return false;
@@ -81,8 +83,8 @@ bool EnsureDevice()
         {
             const std::string file = "t" + std::to_string(i) + ".bmp";
             WriteBmp(file.c_str(), 64, 64, 0x203040u * uint32_t(i + 1));
-            xml += "<\xe6\x9d\x90\xe8\xb4\xa8\xe8\xb5\x84\xe6\xba\x90 Name=\"t" + std::to_string(i) +
-                   "\" Path=\"" + file + "\"/>";
+            xml += "<\xe6\x9d\x90\xe8\xb4\xa8\xe8\xb5\x84\xe6\xba\x90 Name=\"t" +
+                   std::to_string(i) + "\" Path=\"" + file + "\"/>";
         }
         xml += "</\xe8\xb5\x84\xe6\xba\x90>";
         FILE* f = std::fopen("bench.xml", "wb");
@@ -97,7 +99,8 @@ ZanQuad BenchQuad(CZanResPtr<CZanTexture>* texture)
 {
     ZanQuad q = {};
     for (int i = 0; i < 4; ++i)
-        q.v[i] = ZanVertex{float(i & 1) * 8.0f, float(i >> 1) * 8.0f, 0.5f, 0xFFFFFFFFu, 0.0f, 0.0f};
+        q.v[i] =
+            ZanVertex{float(i & 1) * 8.0f, float(i >> 1) * 8.0f, 0.5f, 0xFFFFFFFFu, 0.0f, 0.0f};
     q.pTexture = texture;
     q.nBlend = ZAN_BLEND_DEFAULT;
     return q;

@@ -8,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const std::string path = "/tmp/zan-fuzz-resource-" + std::to_string(getpid()) + ".xml";
-    static CZanResourceMgr* resources = [] {
+    static CZanResourceMgr* resources = []
+    {
         CZanResourceMgr* r = KovResourceCreate();
         r->InitDefaults();
         return r;

@@ -91,8 +91,12 @@ TEST_F(GraphicsTest, PlainQuadDrawsAnOutlineAndNoTextureSpriteAFilledQuad)
     const ZanD3DFrameRecord& f = RenderListFrame();
     std::vector<D3DPRIMITIVETYPE> types;
     for (const ZanD3DDraw* d : QuadDraws(f))
-        if (d->vertices[0].x == -5.0f || d->vertices[0].x == 5.0f)
-            types.push_back(d->type);
+        for (unsigned k = 0; k < d->vertexCount; ++k)
+            if (d->vertices[k].x == -5.0f && d->vertices[k].y == -5.0f)
+            {
+                types.push_back(d->type);
+                break;
+            }
     ASSERT_GE(types.size(), 2u);
     EXPECT_EQ(types[types.size() - 2], D3DPT_LINELIST);
     EXPECT_EQ(types.back(), D3DPT_TRIANGLELIST);
