@@ -31,7 +31,7 @@ inline uint32_t CrcByte(uint32_t crc, uint32_t byte)
 
 void CPacket_Write::StoreFirstWord(uint32_t word, unsigned bits)
 {
-    m_pData = CPacket_Data::Allocate();
+    m_pData = CPacket_Data::AllocateWithChunk();
     if (!m_pData)
         return; // out of memory: the word is lost
     m_pData->IncRef();
@@ -255,6 +255,13 @@ void CPacket_Read::SeekTo(unsigned p)
 {
     m_uPosition = p < m_uSize ? p : m_uSize;
     RefreshIterator();
+}
+
+uint32_t CPacket_Read::ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
+                                   unsigned bits) const
+{
+    const unsigned left = m_uSize - pos;
+    return ExtractWithin(pos, it, word, bits < left ? bits : left);
 }
 
 void CPacket_Read::ExtractData(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,

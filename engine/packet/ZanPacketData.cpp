@@ -8,53 +8,44 @@ CPacket_Data CPacket_Data::s_cTrash_Chunk;
 
 namespace
 {
-// The one lock guarding both pools. It lives from library load to unload; a packet released
-// after unload began (from another library's static destructor) is simply not recycled.
-struct STrashLock
+// The one lock guarding both pools, alive from library load to unload. Outside that time
+// (static initialisers or destructors of other code) the pools are bypassed: objects are
+// allocated fresh and released ones are not recycled.
+CRITICAL_SECTION g_csTrash;
+bool g_bTrashAlive = false;
+
+struct STrashLockLifetime
 {
-    CRITICAL_SECTION section;
-    bool alive = false;
-
-    STrashLock()
+    STrashLockLifetime()
     {
-        InitializeCriticalSection(&section);
-        alive = true;
+        InitializeCriticalSection(&g_csTrash);
+        g_bTrashAlive = true;
     }
-    ~STrashLock()
+    ~STrashLockLifetime()
     {
-        alive = false;
-        DeleteCriticalSection(&section);
+        g_bTrashAlive = false;
+        DeleteCriticalSection(&g_csTrash);
     }
-};
-
-STrashLock& TrashLock()
-{
-    static STrashLock lock;
-    return lock;
-}
-
-// Created when the library loads, not at first use.
-STrashLock& g_rTrashLockAtLoad = TrashLock();
+} g_cTrashLockLifetime;
 
 class CTrashGuard
 {
 public:
-    CTrashGuard() : m_rLock(TrashLock()), m_bHeld(m_rLock.alive)
+    CTrashGuard() : m_bHeld(g_bTrashAlive)
     {
         if (m_bHeld)
-            EnterCriticalSection(&m_rLock.section);
+            EnterCriticalSection(&g_csTrash);
     }
     ~CTrashGuard()
     {
         if (m_bHeld)
-            LeaveCriticalSection(&m_rLock.section);
+            LeaveCriticalSection(&g_csTrash);
     }
     CTrashGuard(const CTrashGuard&) = delete;
     CTrashGuard& operator=(const CTrashGuard&) = delete;
     bool Held() const { return m_bHeld; }
 
 private:
-    STrashLock& m_rLock;
     bool m_bHeld;
 };
 } // namespace
@@ -88,6 +79,42 @@ CPacket_Data* CPacket_Data::Allocate()
     if (!data)
         return new (std::nothrow) CPacket_Data();
     data->Init();
+    return data;
+}
+
+CPacket_Data* CPacket_Data::AllocateWithChunk()
+{
+    // One trip through the lock for both, since every written packet needs both.
+    CPacket_Data* data = nullptr;
+    SChunk* chunk = nullptr;
+    {
+        CTrashGuard guard;
+        if (guard.Held())
+        {
+            data = s_pTrash_Data;
+            if (data)
+                s_pTrash_Data = reinterpret_cast<CPacket_Data*>(data->m_pFirst);
+            chunk = s_cTrash_Chunk.m_pFirst;
+            if (chunk)
+                s_cTrash_Chunk.m_pFirst = chunk->m_pNext;
+        }
+    }
+    if (data)
+        data->Init();
+    else if (!(data = new (std::nothrow) CPacket_Data()))
+    {
+        Free_Chunk(chunk);
+        return nullptr;
+    }
+    if (!chunk)
+        chunk = new (std::nothrow) SChunk;
+    if (chunk)
+    {
+        chunk->m_uStart = 0;
+        chunk->m_uCount = 0;
+        chunk->m_pNext = nullptr;
+        data->m_pFirst = data->m_pLast = chunk;
+    }
     return data;
 }
 

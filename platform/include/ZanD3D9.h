@@ -489,9 +489,10 @@ struct IDirect3DTexture9 : IDirect3DBaseTexture9
     virtual HRESULT UnlockRect(UINT level) = 0;
 };
 
-// Buffers are written through Lock/Unlock. Size 0 in Lock means up to the end. A buffer that
-// a draw call has used since its last Lock may return storage with undefined contents, as
-// with D3DLOCK_DISCARD (the engine rewrites each batch completely).
+// Buffers are written through Lock/Unlock. Size 0 in Lock means up to the end. Locking the
+// whole of a buffer that a draw call has read since its last Lock gives undefined contents,
+// as with D3DLOCK_DISCARD (the engine rewrites each batch completely); a partial Lock keeps
+// them. A locked buffer cannot be drawn from.
 struct IDirect3DVertexBuffer9 : IDirect3DResource9
 {
     virtual HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) = 0;

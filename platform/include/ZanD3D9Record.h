@@ -5,7 +5,8 @@
 //
 // The rasterised picture of the last presented frame (ZanHeadlessFrame) is computed only when
 // asked for, with the same rules as the OpenGL backend: D3D pixel centres, top-left fill rule,
-// nearest-texel sampling with wrapping, stage 0 colour/alpha operation, alpha test, blending.
+// nearest-texel sampling, stage 0 colour/alpha operation, alpha test, blending. Lines
+// may differ from OpenGL's by a pixel at their ends; points are not drawn by either.
 #pragma once
 
 #include "ZanD3D9.h"

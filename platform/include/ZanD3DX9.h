@@ -183,9 +183,11 @@ struct ID3DXFont : IUnknown
     virtual HRESULT GetDescA(D3DXFONT_DESCA* desc) = 0;
     // Draws GBK text (count -1: up to the terminating zero) in the rectangle with the DT_*
     // format and colour (alpha included), alpha-blended, without changing any device state.
-    // Lines break at '\n' unless DT_SINGLELINE. Without DT_NOCLIP glyphs are clipped to the
-    // rectangle. DT_CALCRECT only measures: the rectangle's right and bottom are set to fit
-    // the text. Returns the height of the text in pixels, 0 on failure or empty text.
+    // Lines break at '\n' unless DT_SINGLELINE; DT_WORDBREAK does not wrap, a tab is one space.
+    // Without DT_NOCLIP glyphs are clipped to the rectangle. DT_CALCRECT only measures: the
+    // rectangle's right and bottom are set to fit the text. Returns the height of the text in
+    // pixels (with DT_VCENTER or DT_BOTTOM: from the rectangle's top to the text's bottom), 0
+    // on failure or empty text.
     virtual INT DrawTextA(ID3DXSprite* sprite, LPCSTR text, INT count, RECT* rect, DWORD format,
                           D3DCOLOR color) = 0;
     virtual HRESULT OnLostDevice() = 0;
@@ -195,7 +197,8 @@ struct ID3DXFont : IUnknown
 typedef ID3DXFont* LPD3DXFONT;
 typedef ID3DXSprite* LPD3DXSPRITE;
 
-// height > 0: cell height (ascent + descent) in pixels; height < 0: character (em) height;
+// height > 0: cell height in pixels (one line; in a face with ideographs they fill the cell,
+// one em, as in the Chinese faces the game names); height < 0: character (em) height;
 // 0: 16. width is not used (glyphs keep their proportions). weight >= 600 gives bold, italic slants
 // the glyphs. Fails with D3DERR_NOTAVAILABLE when no font file matches the face at all.
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,

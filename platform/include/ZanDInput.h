@@ -61,8 +61,8 @@ struct DIPROPDWORD
     DWORD dwData;
 };
 
-// Property identifiers are small integers cast to a GUID reference, as in DirectInput.
-#define DIPROP_BUFFERSIZE (*(const GUID*)(uintptr_t)1)
+extern const GUID DIPROP_BUFFERSIZE_GUID;
+#define DIPROP_BUFFERSIZE DIPROP_BUFFERSIZE_GUID
 
 struct DIMOUSESTATE2
 {

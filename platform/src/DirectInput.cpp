@@ -15,6 +15,7 @@
 const GUID GUID_SysKeyboard = {0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 const GUID GUID_SysMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 const GUID IID_IDirectInput8A = {0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
+const GUID DIPROP_BUFFERSIZE_GUID = {1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), 16, 2, 256, 256};
 const DIDATAFORMAT c_dfDIMouse2 = {sizeof(DIDATAFORMAT), 16, 2, sizeof(DIMOUSESTATE2), 11};
 
@@ -75,7 +76,7 @@ public:
 
     HRESULT SetProperty(REFGUID property, const DIPROPHEADER* header) override
     {
-        if (&property != &DIPROP_BUFFERSIZE || !header || header->dwHow != DIPH_DEVICE ||
+        if (!SameGuid(property, DIPROP_BUFFERSIZE) || !header || header->dwHow != DIPH_DEVICE ||
             header->dwSize != sizeof(DIPROPDWORD))
             return DIERR_INVALIDPARAM;
         const DWORD size = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;

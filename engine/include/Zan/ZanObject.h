@@ -1,4 +1,115 @@
 // CZanObject: the engine object with an id, a physics body, an update and message hooks.
+//
+// Life of an object: construct it (it takes the next id and makes its body), attach a
+// geometry (kept and deleted by the caller), set group, mass and flags, then register it with
+// CZanEngine::AddObject. While registered it is updated once per frame in id order, receives
+// messages, and the physics step moves its body. Before deleting it, call RemoveObject; then
+// delete its geometry. Objects are never copied.
 #pragma once
 
-class CZanObject;
+#include "Zan/ZanMath.h"
+#include "Zan/ZanPhysics.h"
+
+#include <cstdint>
+
+class CPacket_Read;
+
+/// Message type of a collision report from the physics world (engine message, sender 0).
+enum : uint32_t
+{
+    ZAN_MSG_COLLISION = 1
+};
+
+class CZanObject
+{
+public:
+    /// Takes the next id (the first object of a process gets 100; ids are never reused) and
+    /// creates the body with it. Width and height are not used by the base class.
+    CZanObject(float width, float height);
+    /// Deletes the body. Does not unregister: call CZanEngine::RemoveObject first.
+    virtual ~CZanObject();
+
+    /// Geometry centre and axis; nothing without a geometry.
+    virtual void SetCenter(const CZanVector& center)
+    {
+        if (m_pBody->m_pGeometry)
+            m_pBody->m_pGeometry->SetCenter(center);
+    }
+    virtual void SetAxis(const CZanVector& axis)
+    {
+        if (m_pBody->m_pGeometry)
+            m_pBody->m_pGeometry->SetAxis(axis);
+    }
+    /// Once per frame while registered, in ascending id order. The base does nothing.
+    virtual void Update() {}
+    /// A message from the engine (sender 0), such as a collision report. The packet is valid
+    /// during the call only. The result is not examined.
+    virtual bool OnEngineMessage(CPacket_Read* message)
+    {
+        (void)message;
+        return true;
+    }
+    /// A message from another object or the game (sender 1). Valid during the call only.
+    virtual bool OnObjectMessage(unsigned long sender, CPacket_Read* message)
+    {
+        (void)sender;
+        (void)message;
+        return true;
+    }
+
+    unsigned long GetID() const { return m_nID; }
+    /// The object's own body, deleted with the object.
+    CZanBody* GetBody() const { return m_pBody; }
+
+    void SetPos(float x, float y) { m_pBody->m_vPos = CZanVector(x, y); }
+    void SetPos(const CZanVector& pos) { m_pBody->m_vPos = pos; }
+    void SetRot(float rot) { m_pBody->m_fRot = rot; }
+    void SetVelocity(const CZanVector& velocity) { m_pBody->m_vVelocity = velocity; }
+    void SetRotVel(float rotVel) { m_pBody->m_fRotVel = rotVel; }
+    /// Mass, inertia and floating force; attach the geometry first.
+    void SetMass(float mass) { m_pBody->SetMass(mass); }
+    /// Floating direction; the floating force follows at the next SetMass.
+    void SetFlotDir(const CZanVector& dir) { m_pBody->m_vFlotDir = dir; }
+    void SetFriction(float friction) { m_pBody->m_fFriction = friction; }
+    void SetElast(float elast) { m_pBody->m_fElast = elast; }
+    /// Objects of equal group never collide.
+    void SetGroup(int group) { m_pBody->m_nGroup = group; }
+    void SetMovable(bool movable) { m_pBody->m_bMovable = movable; }
+    void SetSpinnable(bool spinnable) { m_pBody->m_bSpinnable = spinnable; }
+    void SetGravity(bool gravity) { m_pBody->m_bGravity = gravity; }
+    void SetActive(bool active) { m_pBody->m_bActive = active; }
+    void SetCollidable(bool collidable) { m_pBody->m_bCollidable = collidable; }
+    /// Cleared: collisions are reported but not resolved.
+    void SetCollideAffect(bool affect) { m_pBody->m_bCollideAffect = affect; }
+    /// Attaches a geometry (not owned; keep it alive while the object is registered).
+    void SetGeometry(CZanGeometry* geometry) { m_pBody->SetGeometry(geometry); }
+
+    CZanGeometry* GetGeometry() const { return m_pBody->m_pGeometry; }
+    /// The geometry's centre; (0, 0) without a geometry.
+    CZanVector GetCenter() const
+    {
+        return m_pBody->m_pGeometry ? m_pBody->m_pGeometry->m_vCenter : CZanVector();
+    }
+    /// The geometry's axis; (0, 0) without a geometry.
+    CZanVector GetAxis() const
+    {
+        return m_pBody->m_pGeometry ? m_pBody->m_pGeometry->m_vAxis : CZanVector();
+    }
+    /// The geometry's shape; a quad without a geometry.
+    EZanShape GetShape() const
+    {
+        return m_pBody->m_pGeometry ? m_pBody->m_pGeometry->GetShape() : ZAN_SHAPE_QUAD;
+    }
+    CZanVector GetPos() const { return m_pBody->m_vPos; }
+    float GetRot() const { return m_pBody->m_fRot; }
+    CZanVector GetVelocity() const { return m_pBody->m_vVelocity; }
+    float GetRotVel() const { return m_pBody->m_fRotVel; }
+
+protected:
+    uint32_t m_nID;
+    CZanBody* m_pBody;
+
+private:
+    CZanObject(const CZanObject&) = delete;
+    CZanObject& operator=(const CZanObject&) = delete;
+};

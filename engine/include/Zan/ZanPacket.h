@@ -147,6 +147,10 @@ public:
     SIterator_Const End() const { return SIterator_Const(); }
 
 private:
+    friend class CPacket_Write;
+
+    /// Allocate() with the first chunk already in place (when memory allows).
+    static CPacket_Data* AllocateWithChunk();
     void Free();
     void Grow();
     bool AppendSlow(uint32_t word, unsigned bits);
@@ -176,15 +180,17 @@ public:
         if (bits > 32)
             bits = 32;
         const uint32_t v = value & uint32_t((uint64_t(1) << bits) - 1);
-        m_uPending |= v << m_uPendingCount;
-        m_uPendingCount += bits;
-        if (m_uPendingCount >= 32)
+        uint32_t pending = m_uPending | v << m_uPendingCount;
+        unsigned count = m_uPendingCount + bits;
+        if (count >= 32)
         {
-            StoreWord(m_uPending);
-            m_uPendingCount -= 32;
+            StoreWord(pending);
+            count -= 32;
             // What did not fit; zero when it all fitted (the shift is then by `bits`).
-            m_uPending = uint32_t(uint64_t(v) >> (bits - m_uPendingCount));
+            pending = uint32_t(uint64_t(v) >> (bits - count));
         }
+        m_uPending = pending;
+        m_uPendingCount = count;
     }
     /// Writes min(bits, 32) low bits, then, when bits > 32, bits - 32 bits of the high half
     /// (0 to 64; more count as 64).
@@ -391,11 +397,18 @@ private:
     uint32_t Extract(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
                      unsigned bits) const
     {
-        const unsigned left = m_uSize - pos;
-        if (bits > left)
-            bits = left;
         if (bits > 32)
             bits = 32;
+        // The clamp at the window end is taken out of line so that, in the usual case, the
+        // next position does not wait for the comparison.
+        if (bits > m_uSize - pos)
+            return ExtractTail(pos, it, word, bits);
+        return ExtractWithin(pos, it, word, bits);
+    }
+    /// Extract for 0 to 32 bits that all lie inside the window.
+    uint32_t ExtractWithin(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
+                           unsigned bits) const
+    {
         const uint32_t mask = uint32_t((uint64_t(1) << bits) - 1);
         const unsigned shift = (m_uStart + pos) & 31;
         uint32_t result = (word >> shift) & mask;
@@ -403,13 +416,28 @@ private:
         pos += bits;
         if (bits >= room)
         {
-            ++it;
-            word = *it;
+            NextWord(it, word);
             if (bits > room)
                 result |= ((mask >> room) & word) << room;
         }
         return result;
     }
+    /// Steps to the next word and loads it (0 past the last one).
+    static void NextWord(CPacket_Data::SIterator_Const& it, uint32_t& word)
+    {
+        const CPacket_Data::SChunk* chunk = it.m_pChunk;
+        const unsigned index = it.m_uIndex + 1;
+        if (chunk && index < chunk->m_uCount)
+        {
+            it.m_uIndex = index;
+            word = chunk->m_auWords[index];
+            return;
+        }
+        ++it;
+        word = *it;
+    }
+    uint32_t ExtractTail(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
+                         unsigned bits) const;
     uint64_t Extract64(unsigned& pos, CPacket_Data::SIterator_Const& it, uint32_t& word,
                        unsigned bits) const
     {

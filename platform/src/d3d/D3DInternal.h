@@ -6,6 +6,7 @@
 #include "ZanD3D9.h"
 #include "ZanD3D9Record.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -15,8 +16,10 @@ namespace zan::d3d
 class Device;
 class Texture;
 
-// Byte storage of a vertex or index buffer. A draw call keeps the storage it read alive in
-// the frame record, so a later Lock switches the buffer to other storage instead of copying.
+// Byte storage of vertex and index buffers. A buffer's contents are a window (its view) of a
+// larger arena. A draw call keeps the arena it read alive in the frame record; a later Lock
+// moves the view past the bytes draws have read instead of copying them, so recording copies
+// nothing and many small batches share one arena.
 typedef std::vector<uint8_t> Storage;
 
 // Drawing behind a device. The headless device has none: its record is rasterised on demand.
@@ -116,22 +119,23 @@ private:
 class BufferData
 {
 public:
-    BufferData(UINT length, DWORD usage, D3DPOOL pool)
-        : m_length(length), m_usage(usage), m_pool(pool)
-    {
-        m_storage = std::make_shared<Storage>(length);
-    }
+    BufferData(UINT length, DWORD usage, D3DPOOL pool);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT Unlock();
     bool Locked() const { return m_locked; }
+    // The arena holding the contents, and the contents themselves (Length() bytes).
     const std::shared_ptr<Storage>& CurrentStorage() const { return m_storage; }
+    const uint8_t* View() const { return m_storage->data() + m_view; }
     UINT Length() const { return m_length; }
+    // A draw call reads the contents up to byte `end`.
+    void MarkRead(size_t end) { m_readEnd = std::max(m_readEnd, end); }
 
 protected:
     UINT m_length;
     DWORD m_usage;
     D3DPOOL m_pool;
     std::shared_ptr<Storage> m_storage;
+    size_t m_view = 0, m_readEnd = 0;
     std::vector<std::shared_ptr<Storage>> m_spares;
     bool m_locked = false;
 };
@@ -172,13 +176,19 @@ public:
     {
         return BufferData::Lock(offset, size, data, flags);
     }
-    HRESULT Unlock() override { return BufferData::Unlock(); }
+    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
     D3DFORMAT Format() const { return m_format; }
+    // Smallest and largest of `count` indices from `start` (in range, buffer unlocked).
+    void Range(UINT start, UINT count, uint16_t* lo, uint16_t* hi) const;
 
 private:
+    // Per block of kBlock indices, their smallest and largest value: draws check their index
+    // range without reading every index again.
+    static constexpr UINT kBlock = 64;
     std::shared_ptr<DeviceCore> m_core;
     D3DFORMAT m_format;
+    std::vector<uint16_t> m_blockMin, m_blockMax;
 };
 
 // The frame records of every device (one picture shown at a time).

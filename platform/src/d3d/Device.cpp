@@ -565,8 +565,9 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
     draw.type = type;
     draw.primitiveCount = primitiveCount;
     draw.vertices =
-        reinterpret_cast<const ZanD3DVertex*>(storage->data() + m_streamOffset) + startVertex;
+        reinterpret_cast<const ZanD3DVertex*>(m_stream->View() + m_streamOffset) + startVertex;
     draw.vertexCount = n;
+    m_stream->MarkRead(m_streamOffset + size_t(startVertex + n) * kStride);
     return SubmitDraw(draw, storage, nullptr);
 }
 
@@ -583,14 +584,10 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
         return D3DERR_INVALIDCALL;
     const auto& vStorage = m_stream->CurrentStorage();
     const auto& iStorage = m_indices->CurrentStorage();
-    const uint16_t* indices = reinterpret_cast<const uint16_t*>(iStorage->data()) + startIndex;
+    const uint16_t* indices = reinterpret_cast<const uint16_t*>(m_indices->View()) + startIndex;
     // Every index must land inside the vertex buffer.
     uint16_t lo = 0xFFFF, hi = 0;
-    for (UINT k = 0; k < n; ++k)
-    {
-        lo = std::min(lo, indices[k]);
-        hi = std::max(hi, indices[k]);
-    }
+    m_indices->Range(startIndex, n, &lo, &hi);
     const int64_t available =
         m_streamOffset <= m_stream->Length() ? (m_stream->Length() - m_streamOffset) / kStride : 0;
     if (int64_t(baseVertexIndex) + lo < 0 || int64_t(baseVertexIndex) + hi >= available)
@@ -603,7 +600,9 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
     draw.type = type;
     draw.primitiveCount = primitiveCount;
     draw.indexed = true;
-    draw.vertices = reinterpret_cast<const ZanD3DVertex*>(vStorage->data() + m_streamOffset);
+    draw.vertices = reinterpret_cast<const ZanD3DVertex*>(m_stream->View() + m_streamOffset);
+    m_stream->MarkRead(m_streamOffset + size_t(int64_t(baseVertexIndex) + hi + 1) * kStride);
+    m_indices->MarkRead(size_t(startIndex + n) * 2);
     draw.vertexCount = UINT(available);
     draw.indices = indices;
     draw.indexCount = n;

@@ -4,6 +4,7 @@
 #include "ZanD3DX9.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fontconfig/fontconfig.h>
@@ -19,6 +20,12 @@ using zan::d3d::Storage;
 using zan::d3d::Texture;
 
 constexpr int kAtlasSize = 512;
+
+// Whether the face has ideographs (then its em fills a line, as in 黑体 or 宋体).
+bool CoversChinese(FT_Face face)
+{
+    return FT_Get_Char_Index(face, 0x53E3) != 0;
+}
 
 FT_Library Library()
 {
@@ -84,6 +91,22 @@ public:
         m_lineHeight = int(m_face->size->metrics.height >> 6);
         if (m_lineHeight <= 0)
             m_lineHeight = std::max(1, int(m_face->size->metrics.y_ppem));
+        if (desc.Height > 0)
+        {
+            // A cell height: lines are exactly that tall. Ideographs fill the cell, as in the
+            // Chinese faces the game names: the baseline goes where their tops meet the cell's.
+            m_lineHeight = desc.Height;
+            if (CoversChinese(m_face))
+            {
+                int top = 0;
+                for (char32_t c : {U'\u4E2D', U'\u56FD', U'\u53E3', U'\u4F60', U'\u5929', U'\u5F97',
+                                   U'\u6C14', U'\u7403', U'\u7B2C', U'\u9AD8'})
+                    if (FT_Load_Char(m_face, c, FT_LOAD_RENDER) == 0)
+                        top = std::max(top, int(m_face->glyph->bitmap_top));
+                if (top > 0)
+                    m_ascent = std::min(top, desc.Height);
+            }
+        }
     }
 
     ~Font() override
@@ -205,7 +228,8 @@ public:
                 const UINT triangles = UINT(batches[p]->size() / (3 * sizeof(ZanD3DVertex)));
                 device->DrawText(m_pages[p], batches[p], triangles);
             }
-        return textHeight;
+        // Placed lower in the rectangle, the text ends that much further below its top.
+        return (format & (DT_BOTTOM | DT_VCENTER)) ? top - rect->top + textHeight : textHeight;
     }
 
 private:
@@ -327,8 +351,10 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT w
     if (FT_New_Face(library, file.c_str(), index, &face) != 0)
         return D3DERR_NOTAVAILABLE;
     FT_Size_RequestRec request{};
-    // A positive height is the cell (ascent + descent), a negative one the em size.
-    request.type = height > 0 ? FT_SIZE_REQUEST_TYPE_REAL_DIM : FT_SIZE_REQUEST_TYPE_NOMINAL;
+    // A positive height is the cell (ascent + descent); the Chinese faces the game names have
+    // a cell exactly one em tall, so for faces with ideographs either sign gives the em size.
+    request.type = height > 0 && !CoversChinese(face) ? FT_SIZE_REQUEST_TYPE_REAL_DIM
+                                                      : FT_SIZE_REQUEST_TYPE_NOMINAL;
     const int pixels = height == 0 ? 16 : (height < 0 ? -height : height);
     request.height = FT_Long(pixels) << 6;
     if (FT_Request_Size(face, &request) != 0 && FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0)

@@ -4,10 +4,13 @@
 #include "D3DInternal.h"
 
 #include <SDL.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <epoxy/gl.h>
+#include <map>
+#include <string>
 
 namespace zan::d3d
 {
@@ -34,76 +37,115 @@ void main()
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
-in vec4 vColor;
-in vec2 vUV;
-uniform sampler2D uTexture;
-uniform int uHasTexture;
-uniform int uOpaque;
-uniform ivec3 uColorOp;
-uniform ivec3 uAlphaOp;
-uniform vec4 uFactor;
-uniform ivec3 uAlphaTest;
-out vec4 fragColor;
-
-vec4 arg(int a, vec4 tex, vec4 diffuse)
+// Fragment programs are made per combination of texture-stage and alpha-test state, with the
+// state written in as constants: a software rasteriser runs them far faster than one program
+// that branches on uniforms.
+struct ShaderKey
 {
-    int sel = a & 15;
-    vec4 c = diffuse;
-    if (sel == 2)
-        c = tex;
-    else if (sel == 3)
-        c = uFactor;
-    else if (sel == 4 || sel == 5)
-        c = vec4(0.0);
-    if ((a & 16) != 0)
-        c = vec4(1.0) - c;
-    if ((a & 32) != 0)
-        c = vec4(c.a);
-    return c;
-}
-
-float op(int o, float a1, float a2, float d)
-{
-    if (o == 2) return a1;
-    if (o == 3) return a2;
-    if (o == 4) return a1 * a2;
-    if (o == 5) return clamp(2.0 * a1 * a2, 0.0, 1.0);
-    if (o == 6) return clamp(4.0 * a1 * a2, 0.0, 1.0);
-    if (o == 7) return clamp(a1 + a2, 0.0, 1.0);
-    if (o == 8) return clamp(a1 + a2 - 0.5, 0.0, 1.0);
-    if (o == 10) return clamp(a1 - a2, 0.0, 1.0);
-    return d;
-}
-
-void main()
-{
-    vec4 d = vColor;
-    vec4 o = d;
-    if (uHasTexture != 0)
+    int hasTexture, opaque, colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2, alphaFunc,
+        alphaRef;
+    bool operator<(const ShaderKey& o) const
     {
-        vec4 t = texture(uTexture, vUV);
-        if (uOpaque != 0)
-            t.a = 1.0;
-        vec4 c1 = arg(uColorOp.y, t, d), c2 = arg(uColorOp.z, t, d);
-        vec4 a1 = arg(uAlphaOp.y, t, d), a2 = arg(uAlphaOp.z, t, d);
-        o = vec4(op(uColorOp.x, c1.r, c2.r, d.r), op(uColorOp.x, c1.g, c2.g, d.g),
-                 op(uColorOp.x, c1.b, c2.b, d.b), op(uAlphaOp.x, a1.a, a2.a, d.a));
+        return std::memcmp(this, &o, sizeof(ShaderKey)) < 0;
     }
-    o = clamp(o, 0.0, 1.0);
-    if (uAlphaTest.x != 0)
+};
+
+std::string ArgExpression(int arg)
+{
+    std::string e;
+    switch (arg & int(D3DTA_SELECTMASK))
     {
-        int a = int(floor(o.a * 255.0 + 0.5));
-        int r = uAlphaTest.z;
-        int f = uAlphaTest.y;
-        bool pass = f == 8 || (f == 2 && a < r) || (f == 3 && a == r) || (f == 4 && a <= r) ||
-                    (f == 5 && a > r) || (f == 6 && a != r) || (f == 7 && a >= r);
-        if (!pass)
-            discard;
+    case D3DTA_TEXTURE:
+        e = "t";
+        break;
+    case D3DTA_TFACTOR:
+        e = "uFactor";
+        break;
+    case D3DTA_SPECULAR:
+    case D3DTA_TEMP:
+        e = "vec4(0.0)";
+        break;
+    default:
+        e = "d";
+        break;
     }
-    fragColor = o;
+    if (arg & int(D3DTA_COMPLEMENT))
+        e = "(vec4(1.0) - " + e + ")";
+    if (arg & int(D3DTA_ALPHAREPLICATE))
+        e = "vec4((" + e + ").a)";
+    return e;
 }
-)";
+
+// The operation on two arguments, for the components `part` (".rgb" or ".a").
+std::string OpExpression(int op, const std::string& a1, const std::string& a2,
+                         const std::string& part)
+{
+    const std::string x = "(" + a1 + ")" + part, y = "(" + a2 + ")" + part;
+    switch (op)
+    {
+    case D3DTOP_SELECTARG1:
+        return x;
+    case D3DTOP_SELECTARG2:
+        return y;
+    case D3DTOP_MODULATE:
+        return x + " * " + y;
+    case D3DTOP_MODULATE2X:
+        return "clamp(2.0 * " + x + " * " + y + ", 0.0, 1.0)";
+    case D3DTOP_MODULATE4X:
+        return "clamp(4.0 * " + x + " * " + y + ", 0.0, 1.0)";
+    case D3DTOP_ADD:
+        return "clamp(" + x + " + " + y + ", 0.0, 1.0)";
+    case D3DTOP_ADDSIGNED:
+        return "clamp(" + x + " + " + y + " - 0.5, 0.0, 1.0)";
+    case D3DTOP_SUBTRACT:
+        return "clamp(" + x + " - " + y + ", 0.0, 1.0)";
+    default:
+        return "d" + part;
+    }
+}
+
+std::string FragmentSource(const ShaderKey& k)
+{
+    std::string src = "#version 330 core\n"
+                      "in vec4 vColor;\n"
+                      "in vec2 vUV;\n"
+                      "uniform sampler2D uTexture;\n"
+                      "uniform vec4 uFactor;\n"
+                      "out vec4 fragColor;\n"
+                      "void main()\n"
+                      "{\n"
+                      "    vec4 d = vColor;\n";
+    if (k.hasTexture)
+    {
+        src += "    vec4 t = texture(uTexture, vUV);\n";
+        if (k.opaque)
+            src += "    t.a = 1.0;\n";
+        src += "    vec4 o;\n";
+        src += "    o.rgb = " +
+               OpExpression(k.colorOp, ArgExpression(k.colorArg1), ArgExpression(k.colorArg2),
+                            ".rgb") +
+               ";\n";
+        src +=
+            "    o.a = " +
+            OpExpression(k.alphaOp, ArgExpression(k.alphaArg1), ArgExpression(k.alphaArg2), ".a") +
+            ";\n";
+        src += "    o = clamp(o, 0.0, 1.0);\n";
+    }
+    else
+        src += "    vec4 o = d;\n"; // no texture: the vertex colour alone
+    if (k.alphaFunc != 0)
+    {
+        static const char* const compare[] = {"",      "false",  "a < r",  "a == r", "a <= r",
+                                              "a > r", "a != r", "a >= r", "true"};
+        src += "    int a = int(floor(o.a * 255.0 + 0.5));\n";
+        src += "    int r = " + std::to_string(k.alphaRef) + ";\n";
+        src += std::string("    if (!(") +
+               (k.alphaFunc >= 1 && k.alphaFunc <= 8 ? compare[k.alphaFunc] : "true") +
+               "))\n        discard;\n";
+    }
+    src += "    fragColor = o;\n}\n";
+    return src;
+}
 
 GLenum BlendFactor(DWORD blend)
 {
@@ -204,7 +246,9 @@ public:
             glDeleteBuffers(1, &m_ebo);
             glDeleteVertexArrays(1, &m_vao);
             glDeleteSamplers(1, &m_sampler);
-            glDeleteProgram(m_program);
+            for (auto& entry : m_programs)
+                glDeleteProgram(entry.second.program);
+            glDeleteShader(m_vertexShader);
         }
         if (g_current == this)
             g_current = nullptr;
@@ -215,30 +259,22 @@ public:
     {
         if (!MakeCurrent() || epoxy_gl_version() < 33)
             return false;
-        GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-        GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-        if (!vs || !fs)
+        m_vertexShader = Compile(GL_VERTEX_SHADER, kVertexShader);
+        if (!m_vertexShader)
             return false;
-        m_program = glCreateProgram();
-        glAttachShader(m_program, vs);
-        glAttachShader(m_program, fs);
-        glLinkProgram(m_program);
-        glDeleteShader(vs);
-        glDeleteShader(fs);
-        GLint linked = 0;
-        glGetProgramiv(m_program, GL_LINK_STATUS, &linked);
-        if (!linked)
+        // The programs the engine uses most, made before the first frame.
+        ShaderKey common{1,
+                         0,
+                         D3DTOP_MODULATE,
+                         int(D3DTA_TEXTURE),
+                         int(D3DTA_DIFFUSE),
+                         D3DTOP_MODULATE,
+                         int(D3DTA_TEXTURE),
+                         int(D3DTA_DIFFUSE),
+                         D3DCMP_GREATEREQUAL,
+                         1};
+        if (!ProgramFor(common))
             return false;
-        glUseProgram(m_program);
-        m_uMatrix = glGetUniformLocation(m_program, "uMatrix");
-        m_uViewportSize = glGetUniformLocation(m_program, "uViewportSize");
-        m_uHasTexture = glGetUniformLocation(m_program, "uHasTexture");
-        m_uOpaque = glGetUniformLocation(m_program, "uOpaque");
-        m_uColorOp = glGetUniformLocation(m_program, "uColorOp");
-        m_uAlphaOp = glGetUniformLocation(m_program, "uAlphaOp");
-        m_uFactor = glGetUniformLocation(m_program, "uFactor");
-        m_uAlphaTest = glGetUniformLocation(m_program, "uAlphaTest");
-        glUniform1i(glGetUniformLocation(m_program, "uTexture"), 0);
 
         glGenVertexArrays(1, &m_vao);
         glBindVertexArray(m_vao);
@@ -278,6 +314,7 @@ public:
         if (w && w->sdl)
         {
             const bool full = !params.Windowed;
+            m_fullScreen = full;
             const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
             if (full != isFull)
                 SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
@@ -337,26 +374,25 @@ public:
         default:
             return; // points are not drawn
         }
-        if (!MakeCurrent())
+        if (!MakeCurrent() || !ApplyState(d, texture))
             return;
-        ApplyState(d, texture);
         if (d.indexed)
         {
             const int64_t first = int64_t(d.baseVertex) + d.minIndex;
-            const GLsizeiptr count = GLsizeiptr(d.maxIndex) - d.minIndex + 1;
-            glBufferData(GL_ARRAY_BUFFER, count * GLsizeiptr(sizeof(ZanD3DVertex)),
-                         d.vertices + first, GL_STREAM_DRAW);
-            glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(d.indexCount) * 2, d.indices,
-                         GL_STREAM_DRAW);
-            glDrawElementsBaseVertex(mode, GLsizei(d.indexCount), GL_UNSIGNED_SHORT, nullptr,
-                                     -GLint(d.minIndex));
+            const size_t count = size_t(d.maxIndex) - d.minIndex + 1;
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices + first,
+                                           count * sizeof(ZanD3DVertex));
+            const size_t indexAt =
+                Stream(GL_ELEMENT_ARRAY_BUFFER, m_indexRing, d.indices, size_t(d.indexCount) * 2);
+            glDrawElementsBaseVertex(mode, GLsizei(d.indexCount), GL_UNSIGNED_SHORT,
+                                     reinterpret_cast<const void*>(indexAt),
+                                     GLint(vertexAt / sizeof(ZanD3DVertex)) - GLint(d.minIndex));
         }
         else
         {
-            glBufferData(GL_ARRAY_BUFFER,
-                         GLsizeiptr(d.vertexCount) * GLsizeiptr(sizeof(ZanD3DVertex)), d.vertices,
-                         GL_STREAM_DRAW);
-            glDrawArrays(mode, 0, GLsizei(d.vertexCount));
+            const size_t vertexAt = Stream(GL_ARRAY_BUFFER, m_vertexRing, d.vertices,
+                                           size_t(d.vertexCount) * sizeof(ZanD3DVertex));
+            glDrawArrays(mode, GLint(vertexAt / sizeof(ZanD3DVertex)), GLsizei(d.vertexCount));
         }
     }
 
@@ -370,6 +406,22 @@ public:
         SDL_GetWindowSize(w->sdl, &ww, &wh);
         if (dw <= 0 || dh <= 0)
             dw = ww, dh = wh;
+        if (m_fullScreen)
+        {
+            // The window takes the display's size only once the window system has answered:
+            // lay the picture out for the display at once.
+            const int display = std::max(0, SDL_GetWindowDisplayIndex(w->sdl));
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+            {
+                const float density = ww > 0 ? float(dw) / float(ww) : 1.0f;
+                ww = bounds.w, wh = bounds.h;
+                dw = int(std::lround(bounds.w * density)),
+                dh = int(std::lround(bounds.h * density));
+                w->x = bounds.x;
+                w->y = bounds.y;
+            }
+        }
         if (dw <= 0 || dh <= 0)
             return D3D_OK;
         // Largest picture that fits with the aspect ratio kept, centred.
@@ -426,12 +478,20 @@ public:
     }
 
 private:
+    // False once the window is gone: its context then went with it, and there is nothing
+    // left to free but the context itself.
     bool MakeCurrent()
     {
-        if (g_current == this)
-            return true;
         ZanWindow* w = ZanWindowFromHandle(m_window);
-        if (!w || !w->sdl || SDL_GL_MakeCurrent(w->sdl, m_context) != 0)
+        if (!w || !w->sdl)
+        {
+            if (g_current == this)
+                g_current = nullptr;
+            return false;
+        }
+        if (g_current == this && SDL_GL_GetCurrentContext() == m_context)
+            return true;
+        if (SDL_GL_MakeCurrent(w->sdl, m_context) != 0)
             return false;
         g_current = this;
         return true;
@@ -466,7 +526,7 @@ private:
         return true;
     }
 
-    void ApplyState(const ZanD3DDraw& d, Texture* texture)
+    bool ApplyState(const ZanD3DDraw& d, Texture* texture)
     {
         const ZanD3DDrawState& s = d.state;
         const bool hasTexture = texture && texture->Width() > 0 && texture->Height() > 0;
@@ -479,9 +539,6 @@ private:
                 glBindTexture(GL_TEXTURE_2D, texture->glName);
                 m_boundTexture = texture->glName;
             }
-            const GLint opaque = texture->Pixels()->opaque ? 1 : 0;
-            if (Changed(m_opaque, opaque))
-                glUniform1i(m_uOpaque, opaque);
             const DWORD wrap[2] = {s.addressU, s.addressV};
             if (Changed(m_wrap, *reinterpret_cast<const DWORD(*)[2]>(wrap)))
             {
@@ -489,39 +546,51 @@ private:
                 glSamplerParameteri(m_sampler, GL_TEXTURE_WRAP_T, Wrap(s.addressV));
             }
         }
-        const GLint has = hasTexture ? 1 : 0;
-        if (Changed(m_hasTexture, has))
-            glUniform1i(m_uHasTexture, has);
-
+        ShaderKey key{};
+        key.hasTexture = hasTexture ? 1 : 0;
+        if (hasTexture)
+        {
+            key.opaque = texture->Pixels()->opaque ? 1 : 0;
+            key.colorOp = int(s.colorOp);
+            key.colorArg1 = int(s.colorArg1);
+            key.colorArg2 = int(s.colorArg2);
+            key.alphaOp = int(s.alphaOp);
+            key.alphaArg1 = int(s.alphaArg1);
+            key.alphaArg2 = int(s.alphaArg2);
+        }
+        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS)
+        {
+            key.alphaFunc = int(s.alphaFunc);
+            key.alphaRef = int(s.alphaRef & 0xFF);
+        }
+        Program* program = ProgramFor(key);
+        if (!program)
+            return false;
+        if (program != m_active)
+        {
+            glUseProgram(program->program);
+            m_active = program;
+        }
         const D3DMATRIX matrix = Multiply(Multiply(s.world, s.view), s.projection);
-        if (Changed(m_matrix, matrix))
-            glUniformMatrix4fv(m_uMatrix, 1, GL_FALSE, &matrix.m[0][0]);
+        if (Changed(program->matrix, matrix))
+            glUniformMatrix4fv(program->uMatrix, 1, GL_FALSE, &matrix.m[0][0]);
+        const float size[2] = {float(s.viewport.Width), float(s.viewport.Height)};
+        if (Changed(program->viewportSize, *reinterpret_cast<const float(*)[2]>(size)))
+            glUniform2f(program->uViewportSize, size[0], size[1]);
+        if (Changed(program->factor, s.textureFactor))
+        {
+            const DWORD f = s.textureFactor;
+            glUniform4f(program->uFactor, float((f >> 16) & 0xFF) / 255.0f,
+                        float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
+                        float(f >> 24) / 255.0f);
+        }
         if (!m_viewportValid || Changed(m_viewport, s.viewport))
         {
             m_viewport = s.viewport;
             m_viewportValid = true;
             glViewport(GLint(s.viewport.X), m_height - GLint(s.viewport.Y + s.viewport.Height),
                        GLsizei(s.viewport.Width), GLsizei(s.viewport.Height));
-            glUniform2f(m_uViewportSize, float(s.viewport.Width), float(s.viewport.Height));
         }
-        const GLint colorOp[3] = {GLint(s.colorOp), GLint(s.colorArg1), GLint(s.colorArg2)};
-        if (Changed(m_colorOp, *reinterpret_cast<const GLint(*)[3]>(colorOp)))
-            glUniform3iv(m_uColorOp, 1, colorOp);
-        const GLint alphaOp[3] = {GLint(s.alphaOp), GLint(s.alphaArg1), GLint(s.alphaArg2)};
-        if (Changed(m_alphaOp, *reinterpret_cast<const GLint(*)[3]>(alphaOp)))
-            glUniform3iv(m_uAlphaOp, 1, alphaOp);
-        if (Changed(m_factor, s.textureFactor))
-        {
-            const DWORD f = s.textureFactor;
-            glUniform4f(m_uFactor, float((f >> 16) & 0xFF) / 255.0f,
-                        float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
-                        float(f >> 24) / 255.0f);
-        }
-        const GLint alphaTest[3] = {s.alphaTestEnable ? 1 : 0, GLint(s.alphaFunc),
-                                    GLint(s.alphaRef & 0xFF)};
-        if (Changed(m_alphaTest, *reinterpret_cast<const GLint(*)[3]>(alphaTest)))
-            glUniform3iv(m_uAlphaTest, 1, alphaTest);
-
         const DWORD blend[4] = {s.alphaBlendEnable ? 1u : 0u, s.srcBlend, s.destBlend, s.blendOp};
         if (Changed(m_blend, *reinterpret_cast<const DWORD(*)[4]>(blend)))
         {
@@ -545,23 +614,101 @@ private:
             else
                 glDisable(GL_CULL_FACE);
         }
+        return true;
+    }
+
+    // Draw data goes into one large buffer per kind, one range after the other, written
+    // without waiting for earlier draws; the buffer is replaced only when it is full.
+    struct Ring
+    {
+        size_t capacity = 0, head = 0;
+    };
+
+    static size_t Stream(GLenum target, Ring& ring, const void* data, size_t bytes)
+    {
+        constexpr size_t kAlign = 96; // whole vertices, and aligned for copying
+        if (bytes > ring.capacity / 2)
+        {
+            ring.capacity = std::max<size_t>(4u << 20, bytes * 2);
+            ring.head = ring.capacity;
+        }
+        if (ring.head + bytes > ring.capacity)
+        {
+            glBufferData(target, GLsizeiptr(ring.capacity), nullptr, GL_STREAM_DRAW);
+            ring.head = 0;
+        }
+        const size_t at = ring.head;
+        void* out = glMapBufferRange(target, GLintptr(at), GLsizeiptr(bytes),
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                         GL_MAP_UNSYNCHRONIZED_BIT);
+        if (out)
+        {
+            std::memcpy(out, data, bytes);
+            glUnmapBuffer(target);
+        }
+        else
+            glBufferSubData(target, GLintptr(at), GLsizeiptr(bytes), data);
+        ring.head = (at + bytes + kAlign - 1) / kAlign * kAlign;
+        return at;
+    }
+
+    struct Program
+    {
+        GLuint program = 0;
+        GLint uMatrix = -1, uViewportSize = -1, uFactor = -1;
+        // Values last given to this program; impossible ones force the first upload.
+        D3DMATRIX matrix{};
+        float viewportSize[2] = {-1, -1};
+        DWORD factor = 0x12345678u;
+    };
+
+    Program* ProgramFor(const ShaderKey& key)
+    {
+        auto found = m_programs.find(key);
+        if (found != m_programs.end())
+            return found->second.program ? &found->second : nullptr;
+        Program& p = m_programs[key]; // a failed program stays recorded as 0
+        GLuint fs = Compile(GL_FRAGMENT_SHADER, FragmentSource(key).c_str());
+        if (!fs)
+            return nullptr;
+        GLuint program = glCreateProgram();
+        glAttachShader(program, m_vertexShader);
+        glAttachShader(program, fs);
+        glLinkProgram(program);
+        glDetachShader(program, m_vertexShader);
+        glDeleteShader(fs);
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (!linked)
+        {
+            glDeleteProgram(program);
+            return nullptr;
+        }
+        p.program = program;
+        p.uMatrix = glGetUniformLocation(program, "uMatrix");
+        p.uViewportSize = glGetUniformLocation(program, "uViewportSize");
+        p.uFactor = glGetUniformLocation(program, "uFactor");
+        p.matrix.m[0][0] = std::nanf("");
+        glUseProgram(program);
+        glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
+        m_active = &p;
+        return &p;
     }
 
     HWND m_window;
     SDL_GLContext m_context;
-    GLuint m_program = 0, m_vao = 0, m_vbo = 0, m_ebo = 0, m_fbo = 0, m_target = 0, m_sampler = 0;
-    GLint m_uMatrix = -1, m_uViewportSize = -1, m_uHasTexture = -1, m_uOpaque = -1, m_uColorOp = -1,
-          m_uAlphaOp = -1, m_uFactor = -1, m_uAlphaTest = -1;
+    GLuint m_vao = 0, m_vbo = 0, m_ebo = 0, m_fbo = 0, m_target = 0, m_sampler = 0,
+           m_vertexShader = 0;
+    std::map<ShaderKey, Program> m_programs;
+    Ring m_vertexRing, m_indexRing;
+    bool m_fullScreen = false;
+    Program* m_active = nullptr;
     int m_width = 0, m_height = 0;
     GLuint m_boundTexture = 0;
     // Last values handed to OpenGL; impossible values force the first upload.
-    GLint m_opaque = -1, m_hasTexture = -1;
     DWORD m_wrap[2] = {0, 0};
-    D3DMATRIX m_matrix{};
     D3DVIEWPORT9 m_viewport{};
     bool m_viewportValid = false;
-    GLint m_colorOp[3] = {-1, -1, -1}, m_alphaOp[3] = {-1, -1, -1}, m_alphaTest[3] = {-1, -1, -1};
-    DWORD m_factor = 0x12345678u;
     DWORD m_blend[4] = {9, 0, 0, 0};
     DWORD m_cull = 0;
 };

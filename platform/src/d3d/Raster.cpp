@@ -12,16 +12,28 @@ struct Color
     float r, g, b, a;
 };
 
+// n / 255 for every byte, computed once (division per channel is the rasteriser's hot spot).
+struct UnormTable
+{
+    float value[256];
+    UnormTable()
+    {
+        for (int i = 0; i < 256; ++i)
+            value[i] = float(i) / 255.0f;
+    }
+};
+const UnormTable kUnorm;
+
 Color Unpack(uint32_t c)
 {
-    return {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-            float(c & 0xFF) / 255.0f, float(c >> 24) / 255.0f};
+    return {kUnorm.value[(c >> 16) & 0xFF], kUnorm.value[(c >> 8) & 0xFF], kUnorm.value[c & 0xFF],
+            kUnorm.value[c >> 24]};
 }
 
 uint32_t Channel(float v)
 {
     v = std::min(1.0f, std::max(0.0f, v));
-    return uint32_t(std::floor(v * 255.0f + 0.5f));
+    return uint32_t(v * 255.0f + 0.5f); // v >= 0: truncation rounds down
 }
 
 uint32_t Pack(const Color& c)
@@ -62,6 +74,15 @@ public:
         m_clipY0 = std::max<int>(0, int(m_s.viewport.Y));
         m_clipX1 = std::min<int>(width, int(m_s.viewport.X + m_s.viewport.Width));
         m_clipY1 = std::min<int>(height, int(m_s.viewport.Y + m_s.viewport.Height));
+        auto isArg = [](DWORD arg, DWORD what)
+        { return arg == what || (what == D3DTA_DIFFUSE && arg == D3DTA_CURRENT); };
+        m_plainStage = (m_s.colorOp == D3DTOP_MODULATE || m_s.colorOp == D3DTOP_ADD) &&
+                       m_s.alphaOp == D3DTOP_MODULATE && isArg(m_s.colorArg1, D3DTA_TEXTURE) &&
+                       isArg(m_s.colorArg2, D3DTA_DIFFUSE) && isArg(m_s.alphaArg1, D3DTA_TEXTURE) &&
+                       isArg(m_s.alphaArg2, D3DTA_DIFFUSE);
+        m_alphaBlend = m_s.srcBlend == D3DBLEND_SRCALPHA &&
+                       (m_s.destBlend == D3DBLEND_INVSRCALPHA || m_s.destBlend == D3DBLEND_ONE) &&
+                       (m_s.blendOp == D3DBLENDOP_ADD || m_s.blendOp == 0);
     }
 
     void Run()
@@ -132,10 +153,26 @@ private:
         const ZanD3DTexturePixels& t = *m_draw.pixels;
         auto coord = [](float c, int size, DWORD mode)
         {
-            const float f = std::floor(c * float(size));
-            int64_t i = std::isfinite(f) ? int64_t(std::max(-1e15f, std::min(1e15f, f))) : 0;
+            const float scaled = c * float(size);
+            int64_t i = 0;
+            if (scaled >= 0.0f && scaled < float(size))
+                return int(scaled); // inside the texture: no addressing needed
+            if (std::isfinite(scaled))
+            {
+                const float f = std::max(-1e15f, std::min(1e15f, scaled));
+                i = int64_t(f);
+                if (float(i) > f)
+                    --i; // round toward minus infinity
+            }
             if (mode == D3DTADDRESS_CLAMP || mode == D3DTADDRESS_BORDER)
                 return int(std::min<int64_t>(size - 1, std::max<int64_t>(0, i)));
+            if (mode == D3DTADDRESS_MIRROR)
+            {
+                i %= 2 * int64_t(size);
+                if (i < 0)
+                    i += 2 * int64_t(size);
+                return int(i < size ? i : 2 * int64_t(size) - 1 - i);
+            }
             i %= size;
             return int(i < 0 ? i + size : i);
         };
@@ -203,6 +240,15 @@ private:
         if (!m_draw.pixels || m_draw.pixels->width <= 0 || m_draw.pixels->height <= 0)
             return diffuse; // no texture: the vertex colour alone
         const Color tex = Sample(u, v);
+        if (m_plainStage)
+        {
+            // The engine's stage: texture and vertex colour, modulated or added.
+            const float a = tex.a * diffuse.a;
+            if (m_s.colorOp == D3DTOP_MODULATE)
+                return {tex.r * diffuse.r, tex.g * diffuse.g, tex.b * diffuse.b, a};
+            return {Clamp01(tex.r + diffuse.r), Clamp01(tex.g + diffuse.g),
+                    Clamp01(tex.b + diffuse.b), a};
+        }
         const Color c1 = Arg(m_s.colorArg1, tex, diffuse), c2 = Arg(m_s.colorArg2, tex, diffuse);
         const Color a1 = Arg(m_s.alphaArg1, tex, diffuse), a2 = Arg(m_s.alphaArg2, tex, diffuse);
         Color out;
@@ -217,7 +263,7 @@ private:
     {
         if (!m_s.alphaTestEnable)
             return true;
-        const int a = int(std::floor(Clamp01(alpha) * 255.0f + 0.5f));
+        const int a = int(Clamp01(alpha) * 255.0f + 0.5f);
         const int ref = int(m_s.alphaRef & 0xFF);
         switch (m_s.alphaFunc)
         {
@@ -286,6 +332,14 @@ private:
             return;
         }
         const Color dst = Unpack(pixel);
+        if (m_alphaBlend)
+        {
+            // Source alpha against inverse source alpha (or one): the engine's two blends.
+            const float a = src.a, b = m_s.destBlend == D3DBLEND_ONE ? 1.0f : 1 - src.a;
+            pixel = Pack({src.r * a + dst.r * b, src.g * a + dst.g * b, src.b * a + dst.b * b,
+                          src.a * a + dst.a * b});
+            return;
+        }
         const float sv[4] = {src.r, src.g, src.b, src.a};
         const float dv[4] = {dst.r, dst.g, dst.b, dst.a};
         float out[4];
@@ -315,10 +369,25 @@ private:
         pixel = Pack({out[0], out[1], out[2], out[3]});
     }
 
+    // Vertices snap to 1/256 pixel and edges are evaluated exactly in integers, as GPUs do,
+    // so two triangles sharing an edge never both draw, nor both skip, a pixel on it.
     void Triangle(ScreenVertex p0, ScreenVertex p1, ScreenVertex p2)
     {
-        float area = (p1.x - p0.x) * (p2.y - p0.y) - (p2.x - p0.x) * (p1.y - p0.y);
-        if (!(area != 0.0f) || !std::isfinite(area))
+        constexpr float kSub = 256.0f, kLimit = 1 << 20;
+        for (const ScreenVertex* p : {&p0, &p1, &p2})
+            if (!std::isfinite(p->x) || !std::isfinite(p->y) || std::fabs(p->x) > kLimit ||
+                std::fabs(p->y) > kLimit)
+                return;
+        struct Fixed
+        {
+            int64_t x, y;
+        };
+        auto snap = [&](const ScreenVertex& p) {
+            return Fixed{int64_t(std::lround(p.x * kSub)), int64_t(std::lround(p.y * kSub))};
+        };
+        Fixed f0 = snap(p0), f1 = snap(p1), f2 = snap(p2);
+        int64_t area = (f1.x - f0.x) * (f2.y - f0.y) - (f2.x - f0.x) * (f1.y - f0.y);
+        if (area == 0)
             return;
         // Positive area: clockwise as seen on the screen (y down).
         if ((m_s.cullMode == D3DCULL_CCW && area < 0) || (m_s.cullMode == D3DCULL_CW && area > 0))
@@ -326,33 +395,41 @@ private:
         if (area < 0)
         {
             std::swap(p1, p2);
+            std::swap(f1, f2);
             area = -area;
         }
-        const float minX = std::min({p0.x, p1.x, p2.x}), maxX = std::max({p0.x, p1.x, p2.x});
-        const float minY = std::min({p0.y, p1.y, p2.y}), maxY = std::max({p0.y, p1.y, p2.y});
-        if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) ||
-            !std::isfinite(maxY))
-            return;
-        const int x0 = std::max(m_clipX0, int(std::max(-1e9f, std::ceil(minX))));
-        const int x1 = std::min(m_clipX1 - 1, int(std::min(1e9f, std::floor(maxX))));
-        const int y0 = std::max(m_clipY0, int(std::max(-1e9f, std::ceil(minY))));
-        const int y1 = std::min(m_clipY1 - 1, int(std::min(1e9f, std::floor(maxY))));
-        auto topLeft = [](const ScreenVertex& a, const ScreenVertex& b)
+        const int64_t minX = std::min({f0.x, f1.x, f2.x}), maxX = std::max({f0.x, f1.x, f2.x});
+        const int64_t minY = std::min({f0.y, f1.y, f2.y}), maxY = std::max({f0.y, f1.y, f2.y});
+        auto ceilDiv = [](int64_t v) { return v >= 0 ? (v + 255) / 256 : -((-v) / 256); };
+        auto floorDiv = [](int64_t v) { return v >= 0 ? v / 256 : -((-v + 255) / 256); };
+        const int x0 = int(std::max<int64_t>(m_clipX0, ceilDiv(minX)));
+        const int x1 = int(std::min<int64_t>(m_clipX1 - 1, floorDiv(maxX)));
+        const int y0 = int(std::max<int64_t>(m_clipY0, ceilDiv(minY)));
+        const int y1 = int(std::min<int64_t>(m_clipY1 - 1, floorDiv(maxY)));
+        auto topLeft = [](const Fixed& a, const Fixed& b)
         { return (a.y == b.y && b.x > a.x) || b.y < a.y; };
-        const bool tl0 = topLeft(p1, p2), tl1 = topLeft(p2, p0), tl2 = topLeft(p0, p1);
-        auto edge = [](const ScreenVertex& a, const ScreenVertex& b, float x, float y)
+        const bool tl0 = topLeft(f1, f2), tl1 = topLeft(f2, f0), tl2 = topLeft(f0, f1);
+        auto edge = [](const Fixed& a, const Fixed& b, int64_t x, int64_t y)
         { return (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x); };
+        const float invArea = 1.0f / float(area);
+        // Edge values change by a constant step from one pixel to the next.
+        const int64_t step0 = -(f2.y - f1.y) * 256, step1 = -(f0.y - f2.y) * 256,
+                      step2 = -(f1.y - f0.y) * 256;
         for (int y = y0; y <= y1; ++y)
+        {
+            const int64_t fx0 = int64_t(x0) * 256, fy = int64_t(y) * 256;
+            int64_t e0 = edge(f1, f2, fx0, fy) - step0, e1 = edge(f2, f0, fx0, fy) - step1,
+                    e2 = edge(f0, f1, fx0, fy) - step2;
             for (int x = x0; x <= x1; ++x)
             {
-                const float fx = float(x), fy = float(y);
-                const float e0 = edge(p1, p2, fx, fy), e1 = edge(p2, p0, fx, fy),
-                            e2 = edge(p0, p1, fx, fy);
+                e0 += step0;
+                e1 += step1;
+                e2 += step2;
                 if (e0 < 0 || e1 < 0 || e2 < 0 || (e0 == 0 && !tl0) || (e1 == 0 && !tl1) ||
                     (e2 == 0 && !tl2))
                     continue;
-                const float l0 = e0 / area * p0.invW, l1 = e1 / area * p1.invW,
-                            l2 = e2 / area * p2.invW;
+                const float l0 = float(e0) * invArea * p0.invW, l1 = float(e1) * invArea * p1.invW,
+                            l2 = float(e2) * invArea * p2.invW;
                 const float sum = l0 + l1 + l2;
                 const float w0 = l0 / sum, w1 = l1 / sum, w2 = l2 / sum;
                 const Color c{w0 * p0.color.r + w1 * p1.color.r + w2 * p2.color.r,
@@ -362,6 +439,7 @@ private:
                 Write(x, y, c, w0 * p0.u + w1 * p1.u + w2 * p2.u,
                       w0 * p0.v + w1 * p1.v + w2 * p2.v);
             }
+        }
     }
 
     // Lines step along their major axis; the last pixel is left out, as Direct3D does.
@@ -397,6 +475,7 @@ private:
     int m_width, m_height;
     D3DMATRIX m_matrix;
     int m_clipX0, m_clipY0, m_clipX1, m_clipY1;
+    bool m_plainStage = false, m_alphaBlend = false;
 };
 } // namespace
 

@@ -1,6 +1,7 @@
 // Textures, surfaces, vertex and index buffers.
 #include "D3DInternal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zan::d3d
@@ -97,6 +98,20 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc)
     return m_texture->GetLevelDesc(0, desc);
 }
 
+namespace
+{
+size_t ArenaSize(UINT length)
+{
+    return size_t(length) + std::min<size_t>(size_t(length) * 3, 1u << 20);
+}
+} // namespace
+
+BufferData::BufferData(UINT length, DWORD usage, D3DPOOL pool)
+    : m_length(length), m_usage(usage), m_pool(pool),
+      m_storage(std::make_shared<Storage>(ArenaSize(length)))
+{
+}
+
 HRESULT BufferData::Lock(UINT offset, UINT size, void** data, DWORD flags)
 {
     if (!data || m_locked || offset > m_length)
@@ -105,35 +120,47 @@ HRESULT BufferData::Lock(UINT offset, UINT size, void** data, DWORD flags)
         size = m_length - offset;
     if (size > m_length - offset)
         return D3DERR_INVALIDCALL;
-    if (!(flags & D3DLOCK_READONLY) && m_storage.use_count() > 1)
+    if (!(flags & D3DLOCK_READONLY) && m_readEnd > 0 && m_storage.use_count() > 1)
     {
-        // A recorded draw still reads this storage: take storage nobody reads any more.
-        std::shared_ptr<Storage> fresh;
-        for (auto& spare : m_spares)
-            if (spare.use_count() == 1)
-            {
-                fresh.swap(spare);
-                break;
-            }
-        if (!fresh)
-            fresh = std::make_shared<Storage>(m_length);
-        // Only a partial lock keeps the old contents; a whole-buffer lock rewrites them.
-        const bool whole = offset == 0 && size == m_length;
-        if (!whole && !(flags & D3DLOCK_DISCARD))
-            std::memcpy(fresh->data(), m_storage->data(), m_length);
-        bool parked = false;
-        for (auto& spare : m_spares)
-            if (!spare)
-            {
-                spare = m_storage;
-                parked = true;
-                break;
-            }
-        if (!parked && m_spares.size() < 64)
-            m_spares.push_back(m_storage);
-        m_storage = std::move(fresh);
+        // A recorded draw still reads these bytes: move the view past them. Only a partial
+        // lock keeps the old contents; a whole-buffer lock rewrites them.
+        const bool keep = !(offset == 0 && size == m_length) && !(flags & D3DLOCK_DISCARD);
+        const size_t next = (m_view + m_readEnd + 63) / 64 * 64;
+        if (next + m_length <= m_storage->size())
+        {
+            if (keep)
+                std::memmove(m_storage->data() + next, m_storage->data() + m_view, m_length);
+            m_view = next;
+        }
+        else
+        {
+            std::shared_ptr<Storage> fresh;
+            for (auto& spare : m_spares)
+                if (spare && spare.use_count() == 1)
+                {
+                    fresh.swap(spare);
+                    break;
+                }
+            if (!fresh)
+                fresh = std::make_shared<Storage>(ArenaSize(m_length));
+            if (keep)
+                std::memcpy(fresh->data(), m_storage->data() + m_view, m_length);
+            bool parked = false;
+            for (auto& spare : m_spares)
+                if (!spare)
+                {
+                    spare = m_storage;
+                    parked = true;
+                    break;
+                }
+            if (!parked && m_spares.size() < 16)
+                m_spares.push_back(m_storage);
+            m_storage = std::move(fresh);
+            m_view = 0;
+        }
+        m_readEnd = 0;
     }
-    *data = m_storage->data() + offset;
+    *data = m_storage->data() + m_view + offset;
     m_locked = true;
     return D3D_OK;
 }
@@ -162,6 +189,50 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
     desc->Size = m_length;
     desc->FVF = m_fvf;
     return D3D_OK;
+}
+
+HRESULT IndexBuffer::Unlock()
+{
+    HRESULT hr = BufferData::Unlock();
+    if (FAILED(hr))
+        return hr;
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(View());
+    const UINT total = m_length / 2;
+    const UINT blocks = (total + kBlock - 1) / kBlock;
+    m_blockMin.assign(blocks, 0xFFFF);
+    m_blockMax.assign(blocks, 0);
+    for (UINT k = 0; k < total; ++k)
+    {
+        uint16_t& lo = m_blockMin[k / kBlock];
+        uint16_t& hi = m_blockMax[k / kBlock];
+        lo = std::min(lo, idx[k]);
+        hi = std::max(hi, idx[k]);
+    }
+    return D3D_OK;
+}
+
+void IndexBuffer::Range(UINT start, UINT count, uint16_t* lo, uint16_t* hi) const
+{
+    const uint16_t* idx = reinterpret_cast<const uint16_t*>(View());
+    uint16_t a = 0xFFFF, b = 0;
+    UINT k = start;
+    const UINT end = start + count;
+    const bool summarised = m_blockMin.size() * kBlock >= m_length / 2;
+    while (k < end)
+    {
+        if (summarised && k % kBlock == 0 && k + kBlock <= end)
+        {
+            a = std::min(a, m_blockMin[k / kBlock]);
+            b = std::max(b, m_blockMax[k / kBlock]);
+            k += kBlock;
+            continue;
+        }
+        a = std::min(a, idx[k]);
+        b = std::max(b, idx[k]);
+        ++k;
+    }
+    *lo = a;
+    *hi = b;
 }
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** device)

@@ -10,7 +10,7 @@ namespace
 {
 constexpr size_t kMaxFileBytes = 64u << 20;
 constexpr int kMaxSide = 16384;
-constexpr int64_t kMaxPixels = int64_t(1) << 26;
+constexpr int64_t kMaxPixels = int64_t(1) << 24; // 4096 x 4096
 
 // The decoder is only trusted with the formats we ship, recognised by their first bytes.
 bool Recognise(const uint8_t* d, size_t n, D3DXIMAGE_FILEFORMAT* format)
