@@ -181,7 +181,5 @@ TEST(DesktopPictureTest, ScreenMatchesTheSoftwareRasteriser)
     }
     delete game;
     resources->Release();
-    // The device goes before the engine destroys the window (the GL context dies with it).
-    g_pGraphics->Release();
     engine->Release();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -284,4 +285,54 @@ TEST_F(GraphicsTest, ReleaseLeavesNoDeviceAndLaterFramesDoNothing)
     g_pGraphics->BeginRender();
     g_pGraphics->RenderQuadSoild(&q);
     g_pGraphics->EndRender();
+}
+
+TEST_F(GraphicsTest, StartUpWritesItsRecordsInOrder)
+{
+    std::fflush(nullptr); // the run log is written through a buffer
+    std::vector<std::string> messages;
+    for (const auto& r : zantest::ReadLogRows(ZanNativePath("运行日志.htm")))
+        messages.push_back(r.message);
+    const char* expected[] = {"DirectX3D9 创建成功",
+                              "D3D 设备: ",
+                              "设备描述: ",
+                              "设备版本: ",
+                              "未使用 VSYNC",
+                              "窗体模式：窗体",
+                              "窗体宽度：800",
+                              "窗体高度：600",
+                              "DirectX3D9 设备初始化成功",
+                              "创建 D3D Vertex Buffer 成功",
+                              "创建 D3D Index Buffer 成功"};
+    size_t at = 0;
+    for (const char* e : expected)
+    {
+        while (at < messages.size() && messages[at].rfind(e, 0) != 0)
+            ++at;
+        EXPECT_LT(at, messages.size()) << "missing or out of order: " << e;
+    }
+}
+
+TEST_F(GraphicsTest, VsyncCopiesAndWaitsForOneInterval)
+{
+    zantest::WriteFile(ZanNativePath("Autoexec.cfg"), "[图像]\r\nVSYNC=1\r\n");
+    CZanGraphics vsync;
+    EXPECT_TRUE(vsync.GetVSync());
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "vsync test";
+    ASSERT_NE(RegisterClassA(&wc), 0u);
+    HWND window = CreateWindowExA(0, "vsync test", "v", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(vsync.InitD3D(window, false, 320, 240), S_OK);
+    EXPECT_EQ(vsync.GetPresentParameters(), &vsync.GetFullScreenParameters());
+    for (const D3DPRESENT_PARAMETERS* p :
+         {&vsync.GetWindowedParameters(), &vsync.GetFullScreenParameters()})
+    {
+        EXPECT_EQ(p->SwapEffect, D3DSWAPEFFECT_COPY);
+        EXPECT_EQ(p->PresentationInterval, D3DPRESENT_INTERVAL_ONE);
+    }
+    vsync.Release();
+    DestroyWindow(window);
 }
