@@ -237,7 +237,7 @@ bool CZanGraphics::InitLost()
     return true;
 }
 
-void CZanGraphics::ReleaseBuffers()
+void CZanGraphics::ReleaseBuffers(bool report)
 {
     m_pVertices = nullptr;
     m_nQuads = 0;
@@ -247,7 +247,8 @@ void CZanGraphics::ReleaseBuffers()
             m_pD3DDevice->SetIndices(nullptr);
         m_pIB->Release();
         m_pIB = nullptr;
-        ZanLogInfo("D3D Index Buffer 释放", kSource, __LINE__);
+        if (report)
+            ZanLogInfo("D3D Index Buffer 释放", kSource, __LINE__);
     }
     if (m_pVB)
     {
@@ -255,7 +256,8 @@ void CZanGraphics::ReleaseBuffers()
             m_pD3DDevice->SetStreamSource(0, nullptr, 0, kStride);
         m_pVB->Release();
         m_pVB = nullptr;
-        ZanLogInfo("D3D Vertex Buffer 释放", kSource, __LINE__);
+        if (report)
+            ZanLogInfo("D3D Vertex Buffer 释放", kSource, __LINE__);
     }
 }
 
@@ -266,7 +268,7 @@ bool CZanGraphics::Restore()
     const HRESULT state = m_pD3DDevice->TestCooperativeLevel();
     if (state == D3DERR_DEVICELOST)
         return false;
-    ReleaseBuffers();
+    ReleaseBuffers(false);
     // A full-screen device that lost its focus must be reset before new buffers can exist.
     if (state == D3DERR_DEVICENOTRESET && m_pD3DPP && FAILED(m_pD3DDevice->Reset(m_pD3DPP)))
         return false;
@@ -275,7 +277,7 @@ bool CZanGraphics::Restore()
 
 void CZanGraphics::Release()
 {
-    ReleaseBuffers();
+    ReleaseBuffers(true);
     m_pCurTexture = nullptr;
     if (m_pD3DDevice)
     {

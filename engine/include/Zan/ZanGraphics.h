@@ -125,7 +125,7 @@ private:
     void SetBlendMode(int mode);
     void SetProjectionMatrix(int width, int height);
     void BindTexture(CZanResPtr<CZanTexture>* texture);
-    void ReleaseBuffers();
+    void ReleaseBuffers(bool report);
     void LockVertices();
 
     IDirect3D9* m_pD3D;
