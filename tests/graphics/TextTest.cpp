@@ -69,21 +69,6 @@ TEST_F(GraphicsTest, EmptyStringsDrawNothing)
     EXPECT_EQ(TextDraws(Frame([&] { none.Render(); })), 1u);
 }
 
-TEST_F(GraphicsTest, UnknownFontNameUsesTheDefaultFont)
-{
-    CZanString s("不存在的字体", 0, 0);
-    ASSERT_NE(s.GetFontHandle(), nullptr);
-    const CZanFont* font = s.GetFontHandle()->Get();
-    ASSERT_NE(font, nullptr);
-    EXPECT_EQ(font->GetFaceName(), "黑体");
-    EXPECT_EQ(font->GetHeight(), 16);
-    EXPECT_EQ(font->GetWeight(), 400);
-    EXPECT_NE(font->GetFont(), nullptr);
-    s.SetFont(3); // reserved: keeps the font
-    EXPECT_EQ(s.GetFontHandle()->Get(), font);
-    EXPECT_EQ(s.GetFormat(), DWORD(DT_NOCLIP));
-}
-
 TEST_F(GraphicsTest, TextIsDrawnAtTheTruncatedPositionInItsColour)
 {
     CZanString s("无", 0, 0);
