@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -308,4 +309,22 @@ TEST_F(GraphicsTest, VsyncCopiesAndWaitsForOneInterval)
     }
     vsync.Release();
     DestroyWindow(window);
+}
+
+TEST_F(GraphicsTest, DeviceCreationFailureIsReportedAndLeavesNoDevice)
+{
+    CZanGraphics other;
+    EXPECT_EQ(other.InitD3D(nullptr, true, 800, 600), E_FAIL);
+    EXPECT_TRUE(other.HasDirect3D()); // created objects stay until Release
+    EXPECT_EQ(other.GetDevice(), nullptr);
+    EXPECT_FALSE(other.InitLost());
+    other.BeginRender();
+    other.EndRender();
+    other.Release();
+    EXPECT_FALSE(other.HasDirect3D());
+    std::fflush(nullptr); // the run log is written through a buffer
+    int reported = 0;
+    for (const auto& r : zantest::ReadLogRows(ZanNativePath("运行日志.htm")))
+        reported += r.message == "DirectX3D9 设备创建失败" && r.file == "ZanGraphics";
+    EXPECT_EQ(reported, 1);
 }
