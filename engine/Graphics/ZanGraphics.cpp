@@ -360,7 +360,8 @@ void CZanGraphics::BeginRender()
     SetBlendMode(ZAN_BLEND_DEFAULT);
 }
 
-void CZanGraphics::RenderQuadSoild(const ZanQuad* quad)
+// Every case that RenderQuadSoild does not handle inline.
+void CZanGraphics::QueueFilledQuad(const ZanQuad* quad)
 {
     if (!m_pVertices || !quad)
         return;

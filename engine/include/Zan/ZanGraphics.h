@@ -14,6 +14,7 @@
 #include "ZanD3DX9.h"
 #include "Zan/ZanResource.h"
 
+#include <cstring>
 #include <list>
 
 class CZanTexture;
@@ -94,7 +95,18 @@ public:
     /// Queues the outline of a quad (four lines, untextured). Ignored outside a frame.
     void RenderQuad(const ZanQuad* quad);
     /// Queues a filled, textured quad. Ignored outside a frame.
-    void RenderQuadSoild(const ZanQuad* quad);
+    void RenderQuadSoild(const ZanQuad* quad)
+    {
+        // Inline for the common case: the quad continues the open batch.
+        if (quad && m_pVertices && m_nPrimType == 1 && quad->pTexture == m_pCurTexture &&
+            quad->nBlend == m_nCurBlendMode && m_nQuads < MAX_QUADS)
+        {
+            std::memcpy(m_pVertices + 4 * m_nQuads, quad->v, sizeof(quad->v));
+            ++m_nQuads;
+            return;
+        }
+        QueueFilledQuad(quad);
+    }
     /// Draws and empties the open batch.
     void BatchRender();
     /// Appends to the render list (the same object twice is drawn twice).
@@ -122,6 +134,7 @@ private:
     CZanGraphics(const CZanGraphics&) = delete;
     CZanGraphics& operator=(const CZanGraphics&) = delete;
 
+    void QueueFilledQuad(const ZanQuad* quad);
     void SetBlendMode(int mode);
     void SetProjectionMatrix(int width, int height);
     void BindTexture(CZanResPtr<CZanTexture>* texture);
