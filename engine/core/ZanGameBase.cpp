@@ -3,8 +3,10 @@
 #include "Zan/ZanCore.h"
 #include "Zan/ZanGraphics.h"
 #include "Zan/ZanInput.h"
+#include "Zan/ZanText.h"
 #include "core/EngineGlobals.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -26,6 +28,8 @@ CGameBase::CGameBase()
 
 CGameBase::~CGameBase()
 {
+    delete m_pFrameRateText; // releases the text, which leaves the render list
+    m_pFrameRateText = nullptr;
     // The engine must never call a destroyed game.
     if (CZanEngine* engine = CZanEngine::Instance())
         if (engine->m_pMainLoop == this)
@@ -142,7 +146,15 @@ bool CGameBase::PreFrameUpdate()
 {
     CZanEngine* engine = CZanEngine::Instance();
     if (engine && engine->GetExactTime() - m_dLastFrameRateRefresh > 0.1)
+    {
+        if (m_pFrameRateText && m_pFrameRateText->Get())
+        {
+            char text[64];
+            std::snprintf(text, sizeof text, "帧率：%4.3f", double(engine->GetFps()));
+            m_pFrameRateText->Get()->SetString(text);
+        }
         m_dLastFrameRateRefresh = engine->GetExactTime();
+    }
     return true;
 }
 
@@ -155,7 +167,9 @@ bool CGameBase::Render()
 
 bool CGameBase::Init()
 {
-    m_pFrameRateText = nullptr;
+    delete m_pFrameRateText;
+    m_pFrameRateText = new CZanResPtr<CZanString>(new CZanString("系统", 100000, 40));
+    m_pFrameRateText->Get()->SetVisible(m_bShowFrameRate);
     if (CZanEngine* engine = CZanEngine::Instance())
         m_dLastFrameRateRefresh = engine->GetExactTime();
     return true;
@@ -176,7 +190,11 @@ bool CGameBase::OnKeyPress(int key)
     if (key == kKeyEscape)
         PostQuitMessage(0);
     else if (key == kKeyF1)
+    {
         m_bShowFrameRate = !m_bShowFrameRate;
+        if (m_pFrameRateText && m_pFrameRateText->Get())
+            m_pFrameRateText->Get()->SetVisible(m_bShowFrameRate);
+    }
     return true;
 }
 

@@ -19,5 +19,7 @@
 #include "Zan/ZanObject.h"
 #include "Zan/ZanPhysics.h"
 #include "Zan/ZanGraphics.h"
+#include "Zan/ZanSprite.h"
+#include "Zan/ZanText.h"
 #include "Zan/ZanResource.h"
 #include "Zan/ZanSound.h"

@@ -103,9 +103,14 @@ TEST_F(EngineTest, StartUpAndShutdownAreRecordedInOrder)
     EXPECT_EQ(rows[5].message.rfind("内存: 共有 ", 0), 0u);
     const auto m = Messages(rows);
     const std::vector<std::string> rest = {
-        "window 类注册成功", "窗体创建成功",    "DirectInput8 设备创建成功",
+        "window 类注册成功", "窗体创建成功",
+        "DirectX3D9 创建成功", "D3D 设备: zanrec", "设备描述: Zan headless recorder",
+        "设备版本: 9.0.3.3", "未使用 VSYNC", "窗体模式：窗体", "窗体宽度：800", "窗体高度：600",
+        "DirectX3D9 设备初始化成功", "创建 D3D Vertex Buffer 成功", "创建 D3D Index Buffer 成功",
+        "DirectInput8 设备创建成功",
         "键盘设备创建成功",  "鼠标设备创建成功", "系统启动成功",
-        "关闭中..",          "鼠标设备释放",     "键盘设备释放",
+        "关闭中..", "D3D Index Buffer 释放", "D3D Vertex Buffer 释放", "DirectX3D9 设备释放",
+        "DirectX3D9 释放", "鼠标设备释放",     "键盘设备释放",
         "DirectInput8 设备释放", "结束"};
     EXPECT_EQ(std::vector<std::string>(m.begin() + 6, m.end()), rest);
     for (size_t i = 0; i < rows.size(); ++i)

@@ -1,15 +1,278 @@
-// Resource handles and the resource manager. (Only the face the engine core calls.)
+// Resources: the resource interface, counted handles, the description records of resource
+// files and the resource manager.
+//
+// Lifetime in short: a CZanResourcePtrHolder owns exactly one resource and deletes it when
+// the last CZanResPtr sharing it goes away. Handles are cheap to copy. The manager owns the
+// textures and fonts it loaded (through handles) and the description records; every drawable
+// it creates is a new object owned by the handle returned for it. Unknown names never fail:
+// they give the manager's built-in default of that kind.
 #pragma once
 
+#include "Zan/ZanMath.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+/// Interface of every resource object (textures, fonts, drawables, sounds).
+class IZanResource
+{
+public:
+    virtual ~IZanResource() {}
+    /// The kind, as the element name of the resource file (GBK), e.g. "材质资源".
+    virtual const char* GetResourceType() const = 0;
+};
+
+/// A plain, non-atomic reference count. Release deletes the object when the count drops to
+/// zero or below, so a count that was never raised is deleted by its first Release.
+class CZanRefCounted
+{
+public:
+    CZanRefCounted() : m_nRefCount(0) {}
+    CZanRefCounted(const CZanRefCounted&) = default;
+    CZanRefCounted& operator=(const CZanRefCounted&) = default;
+    virtual ~CZanRefCounted() {}
+
+    virtual int GetRefCount() const { return m_nRefCount; }
+    /// Returns the new count.
+    virtual int AddRef() { return ++m_nRefCount; }
+    /// Returns the new count; the object is deleted when it is 0 or less.
+    virtual int Release();
+
+protected:
+    int32_t m_nRefCount;
+};
+
+/// The counted box that owns one resource. Shared only through handles, never copied.
+class CZanResourcePtrHolder : public CZanRefCounted
+{
+public:
+    /// Takes ownership of `resource` (may be null); the count starts at 0.
+    explicit CZanResourcePtrHolder(IZanResource* resource) : m_pResource(resource) {}
+    ~CZanResourcePtrHolder() override { delete m_pResource; }
+    IZanResource* GetResource() const { return m_pResource; }
+
+private:
+    CZanResourcePtrHolder(const CZanResourcePtrHolder&) = delete;
+    CZanResourcePtrHolder& operator=(const CZanResourcePtrHolder&) = delete;
+
+    IZanResource* m_pResource;
+};
+
+/// A counted handle to a resource of type T. A default-made handle designates nothing: Get()
+/// returns null and destroying it releases nothing. T must derive from IZanResource.
+template <class T> class CZanResPtr
+{
+public:
+    CZanResPtr() : m_pHolder(nullptr) {}
+    /// Takes ownership of `resource` in a new holder (count 1). A null resource gives an empty
+    /// handle.
+    explicit CZanResPtr(T* resource) : m_pHolder(nullptr)
+    {
+        if (resource)
+        {
+            m_pHolder = new CZanResourcePtrHolder(resource);
+            m_pHolder->AddRef();
+        }
+    }
+    /// Shares `holder` (may be null), taking one reference.
+    explicit CZanResPtr(CZanResourcePtrHolder* holder) : m_pHolder(holder)
+    {
+        if (m_pHolder)
+            m_pHolder->AddRef();
+    }
+    CZanResPtr(const CZanResPtr& other) : m_pHolder(other.m_pHolder)
+    {
+        if (m_pHolder)
+            m_pHolder->AddRef();
+    }
+    CZanResPtr& operator=(const CZanResPtr& other)
+    {
+        if (m_pHolder != other.m_pHolder)
+        {
+            CZanResourcePtrHolder* old = m_pHolder;
+            m_pHolder = other.m_pHolder;
+            if (m_pHolder)
+                m_pHolder->AddRef();
+            if (old)
+                old->Release();
+        }
+        return *this;
+    }
+    ~CZanResPtr()
+    {
+        if (m_pHolder)
+            m_pHolder->Release();
+    }
+
+    /// The resource, or null for an empty handle.
+    T* Get() const { return m_pHolder ? static_cast<T*>(m_pHolder->GetResource()) : nullptr; }
+    T* operator->() const { return Get(); }
+    T& operator*() const { return *Get(); }
+    CZanResourcePtrHolder* GetHolder() const { return m_pHolder; }
+    bool IsValid() const { return Get() != nullptr; }
+
+private:
+    CZanResourcePtrHolder* m_pHolder;
+};
+
+class CZanTexture;
+class CZanFont;
+class CZanSprite;
+class CZanAnim;
+class CZanMesh;
+class CZanQuadGraphics;
+class CZanString;
+
+/// A rectangle ("矩形资源") description.
+struct ZanQuadG
+{
+    float fWidth = 0.0f;
+    float fHeight = 0.0f;
+    int nRenderLevel = 0;
+};
+
+/// A sprite ("精灵资源") description: a window of a texture at a pixel offset.
+struct ZanSprite : ZanQuadG
+{
+    std::string strTexture; ///< texture name (GBK); "无" for none
+    float fTexOffsetX = 0.0f;
+    float fTexOffsetY = 0.0f;
+};
+
+/// An animation ("动画资源") description.
+struct ZanAnim : ZanSprite
+{
+    int nFrames = 0;
+    float fFps = 0.0f;
+};
+
+/// A grid mesh ("网格资源") description.
+struct ZanMesh : ZanSprite
+{
+    int nRows = 0;
+    int nColumns = 0;
+};
+
+/// A text string ("字符串资源") description.
+struct ZanString
+{
+    std::string strFont; ///< font name (GBK)
+    int nSize = 0;       ///< initial capacity of the text buffer, bytes
+    int nRenderLevel = 0;
+};
+
+/// A sound ("声音资源") description.
+struct ZanAudio
+{
+    std::string strPath; ///< sound file path (GBK)
+    bool bLoop = false;
+};
+
+/// A particle system ("粒子资源") description. Angles are degrees, times seconds, speeds
+/// pixels per second, sizes scale factors.
+struct ZanParticleSystemInfo
+{
+    std::string strSprite; ///< sprite entry each particle is drawn with
+    int nEmission = 0;     ///< particles per second while firing
+    int nMaxNumbers = 0;   ///< size of the particle pool
+    float fLifeTime = 0.0f;
+    float fParticleLifeMin = 0.0f;
+    float fParticleLifeMax = 0.0f;
+    float fAngular = 0.0f;
+    float fSpread = 0.0f;
+    float fSpeedMin = 0.0f;
+    float fSpeedMax = 0.0f;
+    float fSizeStart = 0.0f;
+    float fSizeEnd = 0.0f;
+    float fAngularStart = 0.0f;
+    float fAngularEnd = 0.0f;
+    float fAccelX = 0.0f;
+    float fAccelY = 0.0f;
+    CZanColor colStart;
+    CZanColor colEnd;
+};
+
+/// The process-wide resource manager, made by KovResourceCreate and destroyed by its final
+/// Release. Names are GBK byte strings compared exactly.
 class CZanResourceMgr
 {
 public:
-    /// The manager made by KovResourceCreate, or null.
-    static CZanResourceMgr* Instance();
+    /// Creates the seven default resources (needs the graphics device); returns true.
     bool InitDefaults();
-    bool Load(const char* file);
-    void Clear();
+    /// Reads one resource file (UTF-8 XML, root "资源") into the maps. False when the path is
+    /// null or the file cannot be read or parsed (reported in the run log); true otherwise.
+    /// Later entries replace earlier ones of the same name; files accumulate.
+    bool Load(const char* path);
+    /// Forgets every loaded entry (textures and fonts are released; objects made earlier keep
+    /// their own references). The defaults stay. Always true.
+    bool Clear();
+    /// Drops one use; the last one destroys the manager.
     void Release();
+
+    /// A new object made from the named description, owned by the returned handle. A name
+    /// that is unknown, or declared as another kind, gives the shared default object.
+    CZanResPtr<CZanSprite> CreateSprite(const char* name);
+    CZanResPtr<CZanAnim> CreateAnim(const char* name);
+    CZanResPtr<CZanMesh> CreateMesh(const char* name);
+    CZanResPtr<CZanQuadGraphics> CreateQuad(const char* name);
+    CZanResPtr<CZanString> CreateString(const char* name);
+
+    /// The stored record (owned by the manager, valid until Clear), or null.
+    ZanParticleSystemInfo* GetParticleInfo(const char* name);
+    ZanAudio* GetAudioInfo(const char* name);
+
+    /// A new heap handle (owned by the caller) sharing the named texture or font, or the
+    /// default one when the name is unknown (empty before InitDefaults).
+    CZanResPtr<CZanTexture>* GetTexture(const char* name);
+    CZanResPtr<CZanFont>* GetFont(const char* name);
+
+    /// Internal: the manager made by KovResourceCreate, or null.
+    static CZanResourceMgr* Instance();
+
+private:
+    friend CZanResourceMgr* KovResourceCreate();
+    CZanResourceMgr();
+    ~CZanResourceMgr();
+    CZanResourceMgr(const CZanResourceMgr&) = delete;
+    CZanResourceMgr& operator=(const CZanResourceMgr&) = delete;
+
+    enum EGraphicsKind
+    {
+        KIND_SPRITE,
+        KIND_ANIM,
+        KIND_MESH,
+        KIND_QUAD
+    };
+    struct SGraphicsEntry
+    {
+        EGraphicsKind kind;
+        std::shared_ptr<ZanQuadG> record; ///< the record of that kind
+    };
+    const ZanQuadG* FindGraphics(const char* name, EGraphicsKind kind) const;
+
+    CZanResPtr<CZanFont> m_DefaultFont;
+    CZanResPtr<CZanTexture> m_DefaultTexture;
+    CZanResPtr<CZanSprite> m_DefaultSprite;
+    CZanResPtr<CZanAnim> m_DefaultAnim;
+    CZanResPtr<CZanMesh> m_DefaultMesh;
+    CZanResPtr<CZanString> m_DefaultString;
+    CZanResPtr<CZanQuadGraphics> m_DefaultQuad;
+
+    std::map<std::string, CZanResPtr<CZanTexture>*> m_mapTextures;
+    std::map<std::string, CZanResPtr<CZanFont>*> m_mapFonts;
+    std::map<std::string, SGraphicsEntry> m_mapGraphics;
+    std::map<std::string, ZanParticleSystemInfo> m_mapParticles;
+    std::map<std::string, ZanString> m_mapStrings;
+    std::map<std::string, ZanAudio> m_mapAudio;
 };
 
+/// The manager factory: creates it on the first call; every call counts one use.
 CZanResourceMgr* KovResourceCreate();
+
+/// Converts zero-terminated UTF-8 to GBK into `out` (at most 100 bytes, terminator
+/// included) and returns the bytes written, terminator included. Text longer than 99 UTF-16
+/// units or 99 GBK bytes, invalid UTF-8 and a null input are refused: 0 is returned and `out`
+/// is left unchanged. Characters GBK lacks become '?'.
+int UTF8ToANSI(const char* utf8, char* out);

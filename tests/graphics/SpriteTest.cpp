@@ -1,0 +1,179 @@
+// Quads and sprites: placement, colour, texture windows and shared textures.
+#include "GraphicsFixture.h"
+
+#include <cmath>
+
+namespace
+{
+const float kPi = 3.14159265358979f;
+
+void ExpectCorners(const ZanQuad& q, const float (&xy)[8], float tolerance = 1e-4f)
+{
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_NEAR(q.v[i].x, xy[2 * i], tolerance) << "vertex " << i;
+        EXPECT_NEAR(q.v[i].y, xy[2 * i + 1], tolerance) << "vertex " << i;
+    }
+}
+
+class SpriteTest : public GraphicsTest
+{
+protected:
+    void SetUp() override
+    {
+        GraphicsTest::SetUp();
+        // 128 x 64: left half red, right half green, the bottom row pure black (colour key).
+        WriteBmp("图.bmp", 128, 64,
+                 [](int x, int y) -> uint32_t
+                 {
+                     if (y == 63)
+                         return 0x000000;
+                     return x < 64 ? 0xFF0000 : 0x00FF00;
+                 });
+        WriteResourceFile("res.xml", u8"<资源><材质资源 Name=\"图\" Path=\"图.bmp\"/></资源>");
+        ASSERT_TRUE(resources->Load("res.xml"));
+    }
+};
+} // namespace
+
+TEST_F(GraphicsTest, UnrotatedQuadIsPlacedByItsCentre)
+{
+    CZanQuadGraphics q(20.0f, 10.0f, 0);
+    q.SetPosition(100.0f, 50.0f);
+    q.Render();
+    ExpectCorners(q.GetQuad(), {90, 45, 110, 45, 110, 55, 90, 55});
+    EXPECT_EQ(std::string(q.GetResourceType()), "矩形资源");
+}
+
+TEST_F(GraphicsTest, ScaleActsOnTheRotatedShape)
+{
+    CZanQuadGraphics q(20.0f, 10.0f, 0);
+    q.SetRot(kPi / 2);
+    q.SetScale(2.0f, 1.0f);
+    q.Render();
+    // Rotated a quarter turn clockwise on screen: corner (-10, -5) goes to (5, -10), then x
+    // doubles.
+    ExpectCorners(q.GetQuad(), {10, -10, 10, 10, -10, 10, -10, -10});
+}
+
+TEST_F(GraphicsTest, SetSizeScalesDrawingButNotTheSize)
+{
+    CZanQuadGraphics q(20.0f, 10.0f, 0);
+    q.SetSize(2.0f);
+    q.Render();
+    ExpectCorners(q.GetQuad(), {-20, -10, 20, -10, 20, 10, -20, 10});
+    EXPECT_EQ(q.GetWidth(), 20.0f);
+    EXPECT_EQ(q.GetHeight(), 10.0f);
+    EXPECT_EQ(q.GetScale(), CZanVector(2.0f, 2.0f));
+}
+
+TEST_F(GraphicsTest, ColoursArePackedByTruncation)
+{
+    CZanQuadGraphics q(1.0f, 1.0f, 0);
+    q.SetAlpha(0.5f);
+    for (const ZanVertex& v : q.GetQuad().v)
+        EXPECT_EQ(v.color, 0x7FFFFFFFu);
+    q.SetColor(CZanColor(1.0f, 0.5f, 0.0f, 1.0f));
+    EXPECT_EQ(q.GetQuad().v[2].color, 0xFFFF7F00u);
+    q.SetColor(0x12345678ul);
+    EXPECT_EQ(q.GetQuad().v[3].color, 0x12345678u);
+    EXPECT_NEAR(q.GetAlpha(), 0x12 / 255.0f, 1e-6);
+    q.SetAlpha(1.0f);
+    EXPECT_EQ(q.GetQuad().v[0].color, 0xFF345678u);
+}
+
+TEST_F(GraphicsTest, PlainQuadDrawsAnOutlineAndNoTextureSpriteAFilledQuad)
+{
+    CZanQuadGraphics outline(10.0f, 10.0f, 1);
+    CZanSprite solid("无", 0.0f, 0.0f, 10.0f, 10.0f, 2);
+    solid.SetColor(0xFF00FF00ul);
+    EXPECT_EQ(solid.GetTextureHandle(), nullptr);
+    const ZanD3DFrameRecord& f = RenderListFrame();
+    std::vector<D3DPRIMITIVETYPE> types;
+    for (const ZanD3DDraw* d : QuadDraws(f))
+        for (unsigned k = 0; k < d->vertexCount; ++k)
+            if (d->vertices[k].x == -5.0f && d->vertices[k].y == -5.0f)
+            {
+                types.push_back(d->type);
+                break;
+            }
+    ASSERT_GE(types.size(), 2u);
+    EXPECT_EQ(types[types.size() - 2], D3DPT_LINELIST);
+    EXPECT_EQ(types.back(), D3DPT_TRIANGLELIST);
+    EXPECT_EQ(solid.GetQuad().v[2].u, 0.0f);
+}
+
+TEST_F(SpriteTest, SpriteShowsItsTextureWindow)
+{
+    CZanSprite s("图", 32.0f, 16.0f, 64.0f, 32.0f, 0);
+    ASSERT_NE(s.GetTextureHandle(), nullptr);
+    ASSERT_NE((*s.GetTextureHandle())->GetTexture(), nullptr);
+    EXPECT_EQ((*s.GetTextureHandle())->GetWidth(), 128.0f);
+    const ZanQuad& q = s.GetQuad();
+    EXPECT_EQ(q.pTexture, s.GetTextureHandle());
+    const float uv[8] = {0.25f, 0.25f, 0.75f, 0.25f, 0.75f, 0.75f, 0.25f, 0.75f};
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_FLOAT_EQ(q.v[i].u, uv[2 * i]);
+        EXPECT_FLOAT_EQ(q.v[i].v, uv[2 * i + 1]);
+    }
+}
+
+TEST_F(SpriteTest, CopiesAndAssignmentsCountTheirTextureReferences)
+{
+    CZanSprite* s = new CZanSprite("图", 0.0f, 0.0f, 16.0f, 16.0f, 0);
+    CZanResourcePtrHolder* holder = s->GetTextureHandle()->GetHolder();
+    const int base = holder->GetRefCount(); // the manager's and the sprite's
+    {
+        CZanSprite copy(*s);
+        EXPECT_EQ(holder->GetRefCount(), base + 1);
+        EXPECT_NE(copy.GetTextureHandle(), s->GetTextureHandle());
+        EXPECT_EQ(copy.GetQuad().pTexture, copy.GetTextureHandle());
+
+        CZanSprite other("无", 0.0f, 0.0f, 4.0f, 4.0f, 3);
+        other = *s;
+        EXPECT_EQ(holder->GetRefCount(), base + 2);
+        EXPECT_EQ(other.GetQuad().pTexture, other.GetTextureHandle());
+        EXPECT_EQ(other.GetRenderLevel(), 0);
+        other = other;
+        EXPECT_EQ(holder->GetRefCount(), base + 2);
+    }
+    EXPECT_EQ(holder->GetRefCount(), base);
+    const size_t registered = g_pGraphics->GetRenderCount();
+    delete s;
+    EXPECT_EQ(g_pGraphics->GetRenderCount(), registered - 1);
+    // Clear drops the manager's reference last: the texture goes with it, nothing dangles.
+    resources->Clear();
+}
+
+TEST_F(SpriteTest, PureBlackIsTransparentOnScreen)
+{
+    CZanSprite s("图", 0.0f, 0.0f, 128.0f, 64.0f, 0);
+    s.SetPosition(64.0f, 32.0f);
+    RenderListFrame();
+    int w = 0, h = 0;
+    const unsigned* px = ZanHeadlessFrame(&w, &h);
+    ASSERT_NE(px, nullptr);
+    ASSERT_EQ(w, 800);
+    EXPECT_EQ(px[10 * w + 10] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(px[10 * w + 100] & 0xFFFFFF, 0x00FF00u);
+    // The black bottom row lets the cleared background (also black) through; the sprite's
+    // transparency shows against a lighter quad beneath it.
+    CZanSprite under("无", 0.0f, 0.0f, 128.0f, 64.0f, -1);
+    under.SetPosition(64.0f, 32.0f);
+    under.SetColor(0xFF0000FFul);
+    RenderListFrame();
+    px = ZanHeadlessFrame(&w, &h);
+    EXPECT_EQ(px[63 * w + 10] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(px[62 * w + 10] & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST_F(GraphicsTest, MissingImageGivesATextureWithoutDirect3DTexture)
+{
+    CZanTexture t("没有.png");
+    EXPECT_EQ(t.GetTexture(), nullptr);
+    CZanTexture empty(128.0f, 128.0f);
+    EXPECT_NE(empty.GetTexture(), nullptr);
+    EXPECT_EQ(empty.GetWidth(), 128.0f);
+    EXPECT_EQ(std::string(empty.GetResourceType()), "材质资源");
+}
