@@ -218,7 +218,8 @@ DWORD CZanInput::ReadDevice(IDirectInputDevice8A* device, DIDEVICEOBJECTDATA* re
 void CZanInput::ReadBuffered(CGameBase* game)
 {
     DIDEVICEOBJECTDATA records[kBufferSize];
-    DWORD n = ReadDevice(m_pKeyboard, records, "DINPUT 键盘输入缓冲溢出", "DINPUT 键盘输入数据不能获取");
+    DWORD n =
+        ReadDevice(m_pKeyboard, records, "DINPUT 键盘输入缓冲溢出", "DINPUT 键盘输入数据不能获取");
     for (DWORD i = 0; i < n; ++i)
     {
         if (m_bBufferTrace)

@@ -58,9 +58,8 @@ CZanEngine* CZanEngine::Instance()
 
 CZanEngine::CZanEngine()
     : m_pMainLoop(nullptr), m_hInstance(nullptr), m_hWnd(nullptr), m_nWindowLeft(0),
-      m_nWindowTop(0), m_nWindowRight(0), m_nWindowBottom(0), m_pTimer(nullptr),
-      m_pLog(nullptr), m_pRandom(nullptr), m_bInitiated(false), m_bDestroyRender(false),
-      m_nMsgFill(0)
+      m_nWindowTop(0), m_nWindowRight(0), m_nWindowBottom(0), m_pTimer(nullptr), m_pLog(nullptr),
+      m_pRandom(nullptr), m_bInitiated(false), m_bDestroyRender(false), m_nMsgFill(0)
 {
     m_lstMessages.clear();
     m_mapObjects.clear();

@@ -56,8 +56,9 @@ bool CZanLog::Open(const char* file, const char* title)
         return false;
     const std::string date = Today();
     // Lines end in CR LF, as the log has always been written.
-    std::fputs(Format("<html> <head> <title> %s日志记录</title> </header> \r\n", date.c_str()).c_str(),
-               m_pFile);
+    std::fputs(
+        Format("<html> <head> <title> %s日志记录</title> </header> \r\n", date.c_str()).c_str(),
+        m_pFile);
     std::fputs("<body> \r\n", m_pFile);
     std::fputs(Format("<h1 align = \"center\">%s日志记录(记录日 %s)</h1> \r\n", title ? title : "",
                       date.c_str())

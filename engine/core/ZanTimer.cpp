@@ -50,8 +50,8 @@ void CZanTimer::Tick()
     m_dqHistory.push_back(dt);
     while (m_dqHistory.size() > m_nHistoryCapacity)
         m_dqHistory.pop_front();
-    m_dFrameTime = std::accumulate(m_dqHistory.begin(), m_dqHistory.end(), 0.0) /
-                   double(m_dqHistory.size());
+    m_dFrameTime =
+        std::accumulate(m_dqHistory.begin(), m_dqHistory.end(), 0.0) / double(m_dqHistory.size());
 }
 
 // max < min has no meaningful range: the bounds are swapped rather than dividing by zero

@@ -118,8 +118,7 @@ protected:
 };
 typedef IDirectInput8A* LPDIRECTINPUT8A;
 
-HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, void** out,
-                           void* outer);
+HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, void** out, void* outer);
 
 // DirectInput key codes.
 #define DIK_ESCAPE 0x01

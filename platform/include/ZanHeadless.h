@@ -8,25 +8,26 @@
 #define ZAN_HEADLESS_H
 
 #ifdef __cplusplus
-extern "C" {
+extern "C"
+{
 #endif
 
-void ZanHeadlessEnable(void);                           /* before the engine creates its window */
-int ZanHeadlessEnabled(void);                           /* non-zero once enabled */
-void ZanHeadlessOnFrame(void (*fn)(void*), void* user); /* called once per pass of the frame
-                                                           loop, from the platform's Sleep */
-void ZanHeadlessAdvance(unsigned ms);                   /* moves the virtual clock */
-unsigned ZanHeadlessNow(void);                          /* virtual milliseconds since enable */
-void ZanHeadlessKey(int dik, int down);                 /* keyboard, DirectInput key code */
-void ZanHeadlessMouseMove(int x, int y);                /* client coordinates */
-void ZanHeadlessMouseWheel(int delta);                  /* wheel movement, 120 per notch */
-void ZanHeadlessMouseButton(int button, int down);      /* buttons 0 to 7 */
-void ZanHeadlessFocus(int active);
-void ZanHeadlessClose(void);                            /* the window's close button */
-unsigned ZanHeadlessDrawCalls(void);                    /* draw calls of the last presented frame */
-const unsigned* ZanHeadlessFrame(int* width, int* height); /* last presented frame, 0xAARRGGBB,
-                                                              row 0 at the top */
-const char* ZanHeadlessLastMessageBox(void); /* text of the latest message box (GBK), or null */
+    void ZanHeadlessEnable(void); /* before the engine creates its window */
+    int ZanHeadlessEnabled(void); /* non-zero once enabled */
+    void ZanHeadlessOnFrame(void (*fn)(void*), void* user); /* called once per pass of the frame
+                                                               loop, from the platform's Sleep */
+    void ZanHeadlessAdvance(unsigned ms);                   /* moves the virtual clock */
+    unsigned ZanHeadlessNow(void);                          /* virtual milliseconds since enable */
+    void ZanHeadlessKey(int dik, int down);                 /* keyboard, DirectInput key code */
+    void ZanHeadlessMouseMove(int x, int y);                /* client coordinates */
+    void ZanHeadlessMouseWheel(int delta);                  /* wheel movement, 120 per notch */
+    void ZanHeadlessMouseButton(int button, int down);      /* buttons 0 to 7 */
+    void ZanHeadlessFocus(int active);
+    void ZanHeadlessClose(void);         /* the window's close button */
+    unsigned ZanHeadlessDrawCalls(void); /* draw calls of the last presented frame */
+    const unsigned* ZanHeadlessFrame(int* width, int* height); /* last presented frame, 0xAARRGGBB,
+                                                                  row 0 at the top */
+    const char* ZanHeadlessLastMessageBox(void); /* text of the latest message box (GBK), or null */
 
 #ifdef __cplusplus
 }

@@ -69,8 +69,8 @@ void GlobalMemoryStatus(MEMORYSTATUS* status)
     }
     std::fclose(f);
     if (status->dwTotalPhys)
-        status->dwMemoryLoad =
-            DWORD(100 - (status->dwAvailPhys * 100 + status->dwTotalPhys / 2) / status->dwTotalPhys);
+        status->dwMemoryLoad = DWORD(100 - (status->dwAvailPhys * 100 + status->dwTotalPhys / 2) /
+                                               status->dwTotalPhys);
 }
 
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)

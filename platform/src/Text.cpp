@@ -6,8 +6,7 @@
 
 namespace
 {
-std::string Convert(const char* to, const char* from, const std::string& in,
-                    const std::string& bad)
+std::string Convert(const char* to, const char* from, const std::string& in, const std::string& bad)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))

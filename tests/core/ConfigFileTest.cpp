@@ -18,7 +18,8 @@ void WriteGbk(const std::string& nativeName, const std::string& gbk)
 TEST(ConfigFile, ReadsSectionsAndKeysWithoutRegardToCase)
 {
     ScopedWorkDir dir;
-    WriteGbk("Autoexec.cfg", "[全局]\r\n窗口宽度 = 1024 \r\n标题=  我的 游戏  \r\n[Input]\r\nBuffer=1\r\n");
+    WriteGbk("Autoexec.cfg",
+             "[全局]\r\n窗口宽度 = 1024 \r\n标题=  我的 游戏  \r\n[Input]\r\nBuffer=1\r\n");
     CZanIni ini;
     EXPECT_EQ(ini.GetInt("全局", "窗口宽度", 800), 1024);
     EXPECT_STREQ(ini.GetString("全局", "标题", "x"), "我的 游戏");

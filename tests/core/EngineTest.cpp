@@ -83,12 +83,14 @@ TEST_F(EngineTest, WindowIsCentredWithFixedFrameAndCaption)
 TEST_F(EngineTest, StartUpAndShutdownAreRecordedInOrder)
 {
     StartGame();
-    EXPECT_TRUE(Run([](int pass) {
-        if (pass == 2)
-            ZanHeadlessKey(0x01, 1);
-        if (pass == 3)
-            ZanHeadlessKey(0x01, 0);
-    }));
+    EXPECT_TRUE(Run(
+        [](int pass)
+        {
+            if (pass == 2)
+                ZanHeadlessKey(0x01, 1);
+            if (pass == 3)
+                ZanHeadlessKey(0x01, 0);
+        }));
     delete game;
     game = nullptr;
     engine->Release();
@@ -102,16 +104,32 @@ TEST_F(EngineTest, StartUpAndShutdownAreRecordedInOrder)
     EXPECT_EQ(rows[4].message.rfind("操作系统: Windows ", 0), 0u);
     EXPECT_EQ(rows[5].message.rfind("内存: 共有 ", 0), 0u);
     const auto m = Messages(rows);
-    const std::vector<std::string> rest = {
-        "window 类注册成功", "窗体创建成功",
-        "DirectX3D9 创建成功", "D3D 设备: zanrec", "设备描述: Zan headless recorder",
-        "设备版本: 9.0.3.3", "未使用 VSYNC", "窗体模式：窗体", "窗体宽度：800", "窗体高度：600",
-        "DirectX3D9 设备初始化成功", "创建 D3D Vertex Buffer 成功", "创建 D3D Index Buffer 成功",
-        "DirectInput8 设备创建成功",
-        "键盘设备创建成功",  "鼠标设备创建成功", "系统启动成功",
-        "关闭中..", "D3D Index Buffer 释放", "D3D Vertex Buffer 释放", "DirectX3D9 设备释放",
-        "DirectX3D9 释放", "鼠标设备释放",     "键盘设备释放",
-        "DirectInput8 设备释放", "结束"};
+    const std::vector<std::string> rest = {"window 类注册成功",
+                                           "窗体创建成功",
+                                           "DirectX3D9 创建成功",
+                                           "D3D 设备: zanrec",
+                                           "设备描述: Zan headless recorder",
+                                           "设备版本: 9.0.3.3",
+                                           "未使用 VSYNC",
+                                           "窗体模式：窗体",
+                                           "窗体宽度：800",
+                                           "窗体高度：600",
+                                           "DirectX3D9 设备初始化成功",
+                                           "创建 D3D Vertex Buffer 成功",
+                                           "创建 D3D Index Buffer 成功",
+                                           "DirectInput8 设备创建成功",
+                                           "键盘设备创建成功",
+                                           "鼠标设备创建成功",
+                                           "系统启动成功",
+                                           "关闭中..",
+                                           "D3D Index Buffer 释放",
+                                           "D3D Vertex Buffer 释放",
+                                           "DirectX3D9 设备释放",
+                                           "DirectX3D9 释放",
+                                           "鼠标设备释放",
+                                           "键盘设备释放",
+                                           "DirectInput8 设备释放",
+                                           "结束"};
     EXPECT_EQ(std::vector<std::string>(m.begin() + 6, m.end()), rest);
     for (size_t i = 0; i < rows.size(); ++i)
         EXPECT_EQ(rows[i].number, int(i + 1));
@@ -159,10 +177,12 @@ TEST_F(EngineTest, ReplacingTheGameShutsTheOldOneDownAndInitsTheNew)
 TEST_F(EngineTest, FrameHooksRunInLoopOrder)
 {
     StartGame();
-    Run([](int pass) {
-        if (pass == 1)
-            PostQuitMessage(0);
-    });
+    Run(
+        [](int pass)
+        {
+            if (pass == 1)
+                PostQuitMessage(0);
+        });
     const std::vector<std::string> frame = {"PreFrameUpdate", "FrameUpdate", "Render",
                                             "PostFrameUpdate"};
     ASSERT_GE(game->calls.size(), 1 + 2 * frame.size());
@@ -175,21 +195,23 @@ TEST_F(EngineTest, HeldKeysAreLevelTriggeredAndPressFollowsRelease)
 {
     StartGame();
     game->recordKeyUps = true;
-    Run([](int pass) {
-        if (pass == 0)
-            ZanHeadlessKey(0x1E, 1); // A, held for three frames
-        if (pass == 3)
-            ZanHeadlessKey(0x1E, 0);
-        if (pass == 5)
-            PostQuitMessage(0);
-    });
+    Run(
+        [](int pass)
+        {
+            if (pass == 0)
+                ZanHeadlessKey(0x1E, 1); // A, held for three frames
+            if (pass == 3)
+                ZanHeadlessKey(0x1E, 0);
+            if (pass == 5)
+                PostQuitMessage(0);
+        });
     const auto a = game->Matching("Key");
     std::vector<std::string> forA;
     for (const auto& c : a)
         if (c.size() > 3 && c.substr(c.size() - 3) == " 30")
             forA.push_back(c);
     // Frame 1 sees nothing yet (the key goes down after it), then three held frames.
-    const std::vector<std::string> expected = {"KeyUp 30",   "KeyDown 30", "KeyDown 30",
+    const std::vector<std::string> expected = {"KeyUp 30",   "KeyDown 30",  "KeyDown 30",
                                                "KeyDown 30", "KeyPress 30", "KeyUp 30",
                                                "KeyUp 30"};
     EXPECT_EQ(forA, expected);
@@ -202,21 +224,24 @@ TEST_F(EngineTest, EscapeQuitsOnReleaseNotOnPress)
     StartGame();
     int framesAfterPress = 0;
     bool pressed = false;
-    game->onFrame = [&] {
+    game->onFrame = [&]
+    {
         if (pressed)
             ++framesAfterPress;
     };
-    EXPECT_TRUE(Run([&](int pass) {
-        if (pass == 1)
+    EXPECT_TRUE(Run(
+        [&](int pass)
         {
-            ZanHeadlessKey(0x01, 1);
-            pressed = true;
-        }
-        if (pass == 4)
-            ZanHeadlessKey(0x01, 0);
-        if (pass > 50)
-            ZanHeadlessClose();
-    }));
+            if (pass == 1)
+            {
+                ZanHeadlessKey(0x01, 1);
+                pressed = true;
+            }
+            if (pass == 4)
+                ZanHeadlessKey(0x01, 0);
+            if (pass > 50)
+                ZanHeadlessClose();
+        }));
     EXPECT_GE(framesAfterPress, 3);
     EXPECT_TRUE(game->Has("KeyPress 1"));
 }
@@ -224,10 +249,12 @@ TEST_F(EngineTest, EscapeQuitsOnReleaseNotOnPress)
 TEST_F(EngineTest, CloseButtonEndsTheLoop)
 {
     StartGame();
-    EXPECT_TRUE(Run([](int pass) {
-        if (pass == 2)
-            ZanHeadlessClose();
-    }));
+    EXPECT_TRUE(Run(
+        [](int pass)
+        {
+            if (pass == 2)
+                ZanHeadlessClose();
+        }));
     EXPECT_FALSE(game->m_bActive);
     EXPECT_EQ(ZanMainWindow(), nullptr); // the close command destroyed the window
 }
@@ -235,16 +262,18 @@ TEST_F(EngineTest, CloseButtonEndsTheLoop)
 TEST_F(EngineTest, WindowMessagesBecomeHandleHooks)
 {
     StartGame();
-    Run([](int pass) {
-        if (pass == 0)
+    Run(
+        [](int pass)
         {
-            PostMessageA(ZanMainWindow(), WM_KEYUP, 'X', 0); // no key-down before: no press
-            ZanHeadlessKey(0x2D, 1);                         // X
-            ZanHeadlessKey(0x2D, 0);
-        }
-        if (pass == 2)
-            PostQuitMessage(0);
-    });
+            if (pass == 0)
+            {
+                PostMessageA(ZanMainWindow(), WM_KEYUP, 'X', 0); // no key-down before: no press
+                ZanHeadlessKey(0x2D, 1);                         // X
+                ZanHeadlessKey(0x2D, 0);
+            }
+            if (pass == 2)
+                PostQuitMessage(0);
+        });
     const auto handles = game->Matching("Handle");
     const std::vector<std::string> expected = {"HandleKeyUp 88", "HandleKeyDown 88",
                                                "HandleKeyUp 88", "HandleKeyPress 88"};
@@ -256,14 +285,16 @@ TEST_F(EngineTest, InactiveGameRunsNoFramesButStillQuits)
 {
     StartGame();
     size_t callsWhenLost = 0;
-    EXPECT_TRUE(Run([&](int pass) {
-        if (pass == 1)
-            ZanHeadlessFocus(0);
-        if (pass == 2)
-            callsWhenLost = game->calls.size();
-        if (pass == 6)
-            PostQuitMessage(0);
-    }));
+    EXPECT_TRUE(Run(
+        [&](int pass)
+        {
+            if (pass == 1)
+                ZanHeadlessFocus(0);
+            if (pass == 2)
+                callsWhenLost = game->calls.size();
+            if (pass == 6)
+                PostQuitMessage(0);
+        }));
     EXPECT_TRUE(game->Has("OnFocusLost"));
     EXPECT_EQ(game->calls.size(), callsWhenLost);
 }
@@ -271,14 +302,16 @@ TEST_F(EngineTest, InactiveGameRunsNoFramesButStillQuits)
 TEST_F(EngineTest, FocusRegainedRestoresAndResumesFrames)
 {
     StartGame();
-    Run([&](int pass) {
-        if (pass == 1)
-            ZanHeadlessFocus(0);
-        if (pass == 3)
-            ZanHeadlessFocus(1);
-        if (pass == 6)
-            PostQuitMessage(0);
-    });
+    Run(
+        [&](int pass)
+        {
+            if (pass == 1)
+                ZanHeadlessFocus(0);
+            if (pass == 3)
+                ZanHeadlessFocus(1);
+            if (pass == 6)
+                PostQuitMessage(0);
+        });
     const auto focus = game->Matching("OnFocus");
     EXPECT_EQ(focus, (std::vector<std::string>{"OnFocusLost", "OnFocusRestored"}));
     EXPECT_TRUE(game->m_bActive == false);
@@ -300,14 +333,16 @@ TEST_F(EngineTest, FrameTimerKeepsLongFramesFromJumping)
     StartGame();
     std::vector<double> frames;
     game->onFrame = [&] { frames.push_back(engine->GetFrameTime()); };
-    Run([&](int pass) {
-        if (pass == 0)
-            ZanHeadlessAdvance(199); // with the loop's 1 ms sleep: exactly 0.2 s
-        if (pass == 1)
-            ZanHeadlessAdvance(400); // over 0.2 s: the previous frame's time
-        if (pass == 2)
-            PostQuitMessage(0);
-    });
+    Run(
+        [&](int pass)
+        {
+            if (pass == 0)
+                ZanHeadlessAdvance(199); // with the loop's 1 ms sleep: exactly 0.2 s
+            if (pass == 1)
+                ZanHeadlessAdvance(400); // over 0.2 s: the previous frame's time
+            if (pass == 2)
+                PostQuitMessage(0);
+        });
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_DOUBLE_EQ(frames[0], 0.03);
     EXPECT_NEAR(frames[1], 0.2, 1e-9);
@@ -365,19 +400,21 @@ TEST_F(EngineTest, MouseOffsetComesFromThePoll)
 {
     StartGame();
     float dx = 0, dy = 0, dz = 0;
-    Run([&](int pass) {
-        if (pass == 0)
+    Run(
+        [&](int pass)
         {
-            ZanHeadlessMouseMove(10, 20);
-            ZanHeadlessMouseMove(15, 18);
-            ZanHeadlessMouseWheel(120);
-        }
-        if (pass == 1)
-        {
-            engine->GetMouseOffset(&dx, &dy, &dz);
-            PostQuitMessage(0);
-        }
-    });
+            if (pass == 0)
+            {
+                ZanHeadlessMouseMove(10, 20);
+                ZanHeadlessMouseMove(15, 18);
+                ZanHeadlessMouseWheel(120);
+            }
+            if (pass == 1)
+            {
+                engine->GetMouseOffset(&dx, &dy, &dz);
+                PostQuitMessage(0);
+            }
+        });
     EXPECT_EQ(dx, 15.0f);
     EXPECT_EQ(dy, 18.0f);
     EXPECT_EQ(dz, 120.0f);
@@ -386,14 +423,16 @@ TEST_F(EngineTest, MouseOffsetComesFromThePoll)
 TEST_F(EngineTest, MouseButtonsAreLevelTriggeredLikeKeys)
 {
     StartGame();
-    Run([](int pass) {
-        if (pass == 0)
-            ZanHeadlessMouseButton(1, 1);
-        if (pass == 2)
-            ZanHeadlessMouseButton(1, 0);
-        if (pass == 4)
-            PostQuitMessage(0);
-    });
+    Run(
+        [](int pass)
+        {
+            if (pass == 0)
+                ZanHeadlessMouseButton(1, 1);
+            if (pass == 2)
+                ZanHeadlessMouseButton(1, 0);
+            if (pass == 4)
+                PostQuitMessage(0);
+        });
     EXPECT_EQ(game->Matching("Mouse"),
               (std::vector<std::string>{"MouseDown 1", "MouseDown 1", "MouseRelease 1"}));
 }

@@ -39,10 +39,17 @@ TEST(RunLog, FileIsByteExactFromHeadToFoot)
         "<h1 align = \"center\">标题日志记录(记录日 " + date + ")</h1> \r\n" + "<table> \r\n" +
         "<TABLE BORDER=1 WIDTH=1024><tr bgcolor=#808080><td>序号</td><td>类型</td>"
         "<td>信息描述</td><td>所在文件</td><td>所在行号</td></tr>"
-        "<tr bgcolor=#800080><td>1</td><td>一般</td><td><b>开始 100%</b></td><td>-</td><td>-</td></tr>"
-        "<tr bgcolor=#800000><td>2</td><td>错误</td><td><b>坏了</b></td><td>c.cpp</td><td>00007</td></tr>"
-        "<tr bgcolor=#008000><td>3</td><td>信息</td><td><b>好</b></td><td>main.cpp</td><td>123456</td></tr>"
-        "<tr bgcolor=#FFAA00><td>4</td><td>警告</td><td><b>%s%d</b></td><td>ZanGraphics</td><td>00042</td></tr>"
+        "<tr bgcolor=#800080><td>1</td><td>一般</td><td><b>开始 "
+        "100%</b></td><td>-</td><td>-</td></tr>"
+        "<tr "
+        "bgcolor=#800000><td>2</td><td>错误</td><td><b>坏了</b></td><td>c.cpp</td><td>00007</td></"
+        "tr>"
+        "<tr "
+        "bgcolor=#008000><td>3</td><td>信息</td><td><b>好</b></td><td>main.cpp</td><td>123456</"
+        "td></tr>"
+        "<tr "
+        "bgcolor=#FFAA00><td>4</td><td>警告</td><td><b>%s%d</b></td><td>ZanGraphics</td><td>00042</"
+        "td></tr>"
         "</table> \r\n</body> \r\n</html>";
     EXPECT_EQ(ReadFile(kNativeLogName), expected);
 }

@@ -140,11 +140,11 @@ TEST_F(GameTest, FlowFollowsItsTableAndBuildsEachScene)
     game.OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
     EXPECT_EQ(game.GetFlowState(), FLOW_ONE_PLAYER_WAIT);
     const std::vector<std::string> expected = {
-        "load PrefaceLevel.xml current", "delete 3200", "load MainMenu.xml current",
-        "delete 3201", "load WaitLevel01.xml current", "delete 3203", "load Level01.xml current",
-        "delete 3205", "load WaitLevel01.xml current", "delete 3203", "load MainMenu.xml current",
-        "delete 3201", "load LevelWait.xml current", "delete 3202", "load Level01.xml current",
-        "delete 3204", "load LevelWait.xml current"};
+        "load PrefaceLevel.xml current", "delete 3200", "load MainMenu.xml current", "delete 3201",
+        "load WaitLevel01.xml current",  "delete 3203", "load Level01.xml current",  "delete 3205",
+        "load WaitLevel01.xml current",  "delete 3203", "load MainMenu.xml current", "delete 3201",
+        "load LevelWait.xml current",    "delete 3202", "load Level01.xml current",  "delete 3204",
+        "load LevelWait.xml current"};
     EXPECT_EQ(g_log, expected);
 }
 

@@ -98,13 +98,15 @@ TEST(TimedEvents, EventsScheduledByTheHandlerFireInTheSamePumpWhenDue)
     std::vector<int> fired;
     list.Add(GetTickCount() - 10, 1);
     list.Add(GetTickCount() - 20, 2);
-    list.Pump([&](int e) {
-        fired.push_back(e);
-        if (e == 2)
-            list.Add(GetTickCount() - 50, 3); // due, but joins behind the sorted event 1
-        if (e == 1)
-            list.Schedule(10, 4); // not due yet
-    });
+    list.Pump(
+        [&](int e)
+        {
+            fired.push_back(e);
+            if (e == 2)
+                list.Add(GetTickCount() - 50, 3); // due, but joins behind the sorted event 1
+            if (e == 1)
+                list.Schedule(10, 4); // not due yet
+        });
     EXPECT_EQ(fired, (std::vector<int>{2, 1, 3}));
     EXPECT_EQ(list.Size(), 1u);
     list.Clear();

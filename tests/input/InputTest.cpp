@@ -17,7 +17,8 @@ protected:
     {
         ZanHeadlessEnable();
         WNDCLASSA wc{};
-        wc.lpfnWndProc = [](HWND w, UINT m, WPARAM p, LPARAM l) { return DefWindowProcA(w, m, p, l); };
+        wc.lpfnWndProc = [](HWND w, UINT m, WPARAM p, LPARAM l)
+        { return DefWindowProcA(w, m, p, l); };
         wc.lpszClassName = "input-test";
         RegisterClassA(&wc);
         window = CreateWindowExA(0, "input-test", "t", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
@@ -125,10 +126,10 @@ TEST(DirectInput, RejectsBadRequests)
 {
     ZanHeadlessEnable();
     void* out = nullptr;
-    EXPECT_TRUE(FAILED(DirectInput8Create(GetModuleHandleA(nullptr), 0x0700, IID_IDirectInput8A,
-                                          &out, nullptr)));
-    ASSERT_EQ(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION,
-                                 IID_IDirectInput8A, &out, nullptr),
+    EXPECT_TRUE(FAILED(
+        DirectInput8Create(GetModuleHandleA(nullptr), 0x0700, IID_IDirectInput8A, &out, nullptr)));
+    ASSERT_EQ(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                 &out, nullptr),
               DI_OK);
     auto* di = static_cast<IDirectInput8A*>(out);
     IDirectInputDevice8A* keyboard = nullptr;

@@ -64,8 +64,8 @@ TEST(Windows, ClassesMustBeRegisteredOnceAndExistForWindows)
     wc.lpszClassName = "twice";
     EXPECT_NE(RegisterClassA(&wc), 0u);
     EXPECT_EQ(RegisterClassA(&wc), 0u);
-    EXPECT_EQ(CreateWindowExA(0, "unknown", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr),
+    EXPECT_EQ(CreateWindowExA(0, "unknown", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr),
               nullptr);
     EXPECT_TRUE(UnregisterClassA("twice", nullptr));
     EXPECT_FALSE(UnregisterClassA("twice", nullptr));

@@ -31,7 +31,10 @@ public:
     bool IsBuffered() const { return m_bBuffered; }
     bool KeyDown(int key) const { return (m_aKeys[key & 0xFF] & 0x80) != 0; }
     bool KeyUp(int key) const { return !KeyDown(key); }
-    bool MouseButtonDown(int button) const { return (m_MouseState.rgbButtons[button & 7] & 0x80) != 0; }
+    bool MouseButtonDown(int button) const
+    {
+        return (m_MouseState.rgbButtons[button & 7] & 0x80) != 0;
+    }
     bool MouseButtonUp(int button) const { return !MouseButtonDown(button); }
     /// Mouse movement of the latest poll: x, y and wheel.
     LONG MouseDX() const { return m_MouseState.lX; }

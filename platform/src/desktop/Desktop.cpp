@@ -50,8 +50,9 @@ bool EnsureVideo()
         return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
-        std::fprintf(stderr, "Skyfloat: cannot open a display (%s). Start it on a desktop, or "
-                             "under xvfb-run.\n",
+        std::fprintf(stderr,
+                     "Skyfloat: cannot open a display (%s). Start it on a desktop, or "
+                     "under xvfb-run.\n",
                      SDL_GetError());
         return false;
     }
@@ -66,8 +67,8 @@ bool CreateNative(ZanWindow& window, const char* title)
     Uint32 flags = SDL_WINDOW_OPENGL | (window.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if ((window.style & WS_CAPTION) != WS_CAPTION)
         flags |= SDL_WINDOW_BORDERLESS;
-    window.sdl = SDL_CreateWindow(ZanGbkToUtf8(title).c_str(), window.x, window.y,
-                                  window.clientW, window.clientH, flags);
+    window.sdl = SDL_CreateWindow(ZanGbkToUtf8(title).c_str(), window.x, window.y, window.clientW,
+                                  window.clientH, flags);
     if (!window.sdl)
     {
         std::fprintf(stderr, "Skyfloat: cannot create the window (%s)\n", SDL_GetError());
@@ -147,8 +148,9 @@ void PumpEvents()
                 break;
             case SDL_WINDOWEVENT_SIZE_CHANGED:
                 if (HWND main = ZanMainWindow())
-                    PostMessageA(main, WM_SIZE, 0,
-                                 LPARAM((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF)));
+                    PostMessageA(
+                        main, WM_SIZE, 0,
+                        LPARAM((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF)));
                 break;
             default:
                 break;

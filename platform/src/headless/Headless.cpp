@@ -44,67 +44,68 @@ POINT CursorScreen()
 }
 } // namespace zan::headless
 
-extern "C" {
-
-void ZanHeadlessEnable(void)
+extern "C"
 {
-    g_enabled = true;
-}
 
-int ZanHeadlessEnabled(void)
-{
-    return g_enabled ? 1 : 0;
-}
+    void ZanHeadlessEnable(void)
+    {
+        g_enabled = true;
+    }
 
-void ZanHeadlessOnFrame(void (*fn)(void*), void* user)
-{
-    g_onFrame = fn;
-    g_onFrameUser = user;
-}
+    int ZanHeadlessEnabled(void)
+    {
+        return g_enabled ? 1 : 0;
+    }
 
-void ZanHeadlessAdvance(unsigned ms)
-{
-    g_micros += uint64_t(ms) * 1000u;
-}
+    void ZanHeadlessOnFrame(void (*fn)(void*), void* user)
+    {
+        g_onFrame = fn;
+        g_onFrameUser = user;
+    }
 
-unsigned ZanHeadlessNow(void)
-{
-    return unsigned(g_micros / 1000u);
-}
+    void ZanHeadlessAdvance(unsigned ms)
+    {
+        g_micros += uint64_t(ms) * 1000u;
+    }
 
-void ZanHeadlessKey(int dik, int down)
-{
-    ZanInputKey(dik, down != 0);
-    // What a keyboard layout would type for the key, as the desktop's text input does.
-    if (down)
-        if (const char c = ZanDikToAscii(dik))
-            ZanInputText(std::string(1, c));
-}
+    unsigned ZanHeadlessNow(void)
+    {
+        return unsigned(g_micros / 1000u);
+    }
 
-void ZanHeadlessMouseMove(int x, int y)
-{
-    const int dx = x - g_cursor.x, dy = y - g_cursor.y;
-    g_cursor = {x, y};
-    ZanInputMouseMotion(dx, dy);
-}
+    void ZanHeadlessKey(int dik, int down)
+    {
+        ZanInputKey(dik, down != 0);
+        // What a keyboard layout would type for the key, as the desktop's text input does.
+        if (down)
+            if (const char c = ZanDikToAscii(dik))
+                ZanInputText(std::string(1, c));
+    }
 
-void ZanHeadlessMouseWheel(int delta)
-{
-    ZanInputMouseWheel(delta);
-}
+    void ZanHeadlessMouseMove(int x, int y)
+    {
+        const int dx = x - g_cursor.x, dy = y - g_cursor.y;
+        g_cursor = {x, y};
+        ZanInputMouseMotion(dx, dy);
+    }
 
-void ZanHeadlessMouseButton(int button, int down)
-{
-    ZanInputMouseButton(button, down != 0);
-}
+    void ZanHeadlessMouseWheel(int delta)
+    {
+        ZanInputMouseWheel(delta);
+    }
 
-void ZanHeadlessFocus(int active)
-{
-    ZanInputFocus(active != 0);
-}
+    void ZanHeadlessMouseButton(int button, int down)
+    {
+        ZanInputMouseButton(button, down != 0);
+    }
 
-void ZanHeadlessClose(void)
-{
-    ZanInputClose();
-}
+    void ZanHeadlessFocus(int active)
+    {
+        ZanInputFocus(active != 0);
+    }
+
+    void ZanHeadlessClose(void)
+    {
+        ZanInputClose();
+    }
 }
