@@ -14,6 +14,9 @@ std::atomic<long> g_lAllocations{0};
 }
 
 // Every operator new of the process, the engine library's included, comes here.
+// The replacements pair malloc with free; GCC cannot see that through the operators.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size)
 {
     ++g_lAllocations;
@@ -34,6 +37,7 @@ void operator delete(void* p, std::size_t) noexcept
 {
     std::free(p);
 }
+#pragma GCC diagnostic pop
 
 namespace
 {
