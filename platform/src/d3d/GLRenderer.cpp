@@ -135,11 +135,21 @@ std::string FragmentSource(const ShaderKey& k)
         src += "    vec4 o = d;\n"; // no texture: the vertex colour alone
     if (k.alphaFunc != 0)
     {
-        static const char* const compare[] = {"",      "false",  "a < r",  "a == r", "a <= r",
-                                              "a > r", "a != r", "a >= r", "true"};
-        src += "    int a = int(floor(o.a * 255.0 + 0.5));\n";
-        src += "    int r = " + std::to_string(k.alphaRef) + ";\n";
-        src += std::string("    if (!(") +
+        // The 8-bit alpha is floor(v) with v = a * 255 + 0.5; against an integer reference
+        // every comparison of floor(v) is a plain comparison of v, which llvmpipe runs faster.
+        const std::string r = std::to_string(k.alphaRef) + ".0";
+        const std::string r1 = std::to_string(k.alphaRef + 1) + ".0";
+        const std::string compare[] = {"",
+                                       "false",
+                                       "v < " + r,
+                                       "v >= " + r + " && v < " + r1,
+                                       "v < " + r1,
+                                       "v >= " + r1,
+                                       "v < " + r + " || v >= " + r1,
+                                       "v >= " + r,
+                                       "true"};
+        src += "    float v = o.a * 255.0 + 0.5;\n";
+        src += "    if (!(" +
                (k.alphaFunc >= 1 && k.alphaFunc <= 8 ? compare[k.alphaFunc] : "true") +
                "))\n        discard;\n";
     }
