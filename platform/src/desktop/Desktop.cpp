@@ -8,14 +8,6 @@ namespace
 {
 bool g_videoReady = false;
 
-ZanWindow* WindowOfSdl(Uint32 windowId)
-{
-    ZanWindow* main = ZanWindowFromHandle(ZanMainWindow());
-    if (main && main->sdl && SDL_GetWindowID(main->sdl) == windowId)
-        return main;
-    return main; // events of other windows go to the main window too
-}
-
 int SdlButtonToIndex(Uint8 button)
 {
     switch (button)
@@ -124,7 +116,8 @@ void PumpEvents()
             break;
         case SDL_WINDOWEVENT:
         {
-            ZanWindow* w = WindowOfSdl(e.window.windowID);
+            // The engine has one window: every window event concerns it.
+            ZanWindow* w = ZanWindowFromHandle(ZanMainWindow());
             switch (e.window.event)
             {
             case SDL_WINDOWEVENT_CLOSE:
