@@ -3,6 +3,9 @@
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 
+#include "D3DTestUtil.h"
+#include "TestSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -31,37 +34,8 @@ protected:
 
 void WriteBmp(const char* name, int w, int h, uint32_t rgb)
 {
-    const int row = (w * 3 + 3) & ~3;
-    const uint32_t size = 54 + uint32_t(row * h);
-    std::vector<unsigned char> b(size, 0);
-    auto put32 = [&](size_t at, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = (unsigned char)(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(w));
-    put32(22, uint32_t(h));
-    b[26] = 1;
-    b[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-        {
-            unsigned char* p = &b[54 + size_t(y) * row + size_t(x) * 3];
-            p[0] = (unsigned char)rgb;
-            p[1] = (unsigned char)(rgb >> 8);
-            p[2] = (unsigned char)(rgb >> 16);
-        }
-    FILE* f = std::fopen(name, "wb");
-    if (f)
-    {
-        std::fwrite(b.data(), 1, b.size(), f);
-        std::fclose(f);
-    }
+    const std::vector<uint32_t> pixels(size_t(w) * size_t(h), rgb);
+    zantest::WriteFile(ZanNativePath(name), d3dtest::EncodeBmp24(w, h, pixels));
 }
 
 // A headless engine with a device and five textures "t0".."t4", made once per process.

@@ -1,6 +1,8 @@
 // A headless engine with a graphics device and a resource manager, frames driven by hand.
 #pragma once
 
+#include "D3DTestUtil.h"
+
 #include "TestSupport.h"
 #include "ZanD3D9Record.h"
 #include "ZanEngine.h"
@@ -87,33 +89,11 @@ inline ZanD3DVertex DrawVertex(const ZanD3DDraw& d, unsigned k)
 inline void WriteBmp(const char* gbkName, int w, int h,
                      const std::function<uint32_t(int, int)>& pixel)
 {
-    const int row = (w * 3 + 3) & ~3;
-    const uint32_t size = 54 + uint32_t(row * h);
-    std::string b(size, '\0');
-    auto put32 = [&](size_t at, uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = char((v >> (8 * i)) & 0xFF);
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(w));
-    put32(22, uint32_t(h));
-    b[26] = 1;
-    b[28] = 24;
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-        {
-            const uint32_t c = pixel(x, y);
-            const size_t at = 54 + size_t(h - 1 - y) * row + size_t(x) * 3;
-            b[at] = char(c & 0xFF);
-            b[at + 1] = char((c >> 8) & 0xFF);
-            b[at + 2] = char((c >> 16) & 0xFF);
-        }
-    zantest::WriteFile(ZanNativePath(gbkName), b);
+            pixels[size_t(y) * size_t(w) + size_t(x)] = pixel(x, y);
+    zantest::WriteFile(ZanNativePath(gbkName), d3dtest::EncodeBmp24(w, h, pixels));
 }
 
 // A resource file (UTF-8 text given as a u8 literal) written under a GBK name.
