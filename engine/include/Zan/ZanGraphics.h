@@ -97,12 +97,14 @@ public:
     /// Queues a filled, textured quad. Ignored outside a frame.
     void RenderQuadSoild(const ZanQuad* quad)
     {
-        // Inline for the common case: the quad continues the open batch.
-        if (quad && m_pVertices && m_nPrimType == 1 && quad->pTexture == m_pCurTexture &&
-            quad->nBlend == m_nCurBlendMode && m_nQuads < MAX_QUADS)
+        // Inline for the common case: the quad continues the open batch. The count is never
+        // negative; reading it unsigned saves widening it for the address.
+        const unsigned n = unsigned(m_nQuads);
+        if (quad && n < unsigned(MAX_QUADS) && m_pVertices && m_nPrimType == 1 &&
+            quad->pTexture == m_pCurTexture && quad->nBlend == m_nCurBlendMode)
         {
-            std::memcpy(m_pVertices + 4 * m_nQuads, quad->v, sizeof(quad->v));
-            ++m_nQuads;
+            std::memcpy(m_pVertices + 4 * size_t(n), quad->v, sizeof(quad->v));
+            m_nQuads = int(n + 1);
             return;
         }
         QueueFilledQuad(quad);

@@ -69,6 +69,8 @@ Device::Device(Direct3D* d3d, HWND window, const D3DPRESENT_PARAMETERS& params, 
 {
     m_core->device = this;
     m_d3d->AddRef();
+    // A frame an earlier device left unpresented is not part of this device's first frame.
+    DiscardRecordedFrame();
     SetDefaultStates();
 }
 

@@ -122,11 +122,20 @@ HRESULT BufferData::Lock(UINT offset, UINT size, void** data, DWORD flags)
         return D3DERR_INVALIDCALL;
     if (!(flags & D3DLOCK_READONLY) && m_readEnd > 0 && m_storage.use_count() > 1)
     {
-        // A recorded draw still reads these bytes: move the view past them. Only a partial
+        // A recorded draw still reads these bytes: move the view elsewhere. Only a partial
         // lock keeps the old contents; a whole-buffer lock rewrites them.
         const bool keep = !(offset == 0 && size == m_length) && !(flags & D3DLOCK_DISCARD);
+        // An arena no record holds any more comes first, from its start: frames then take
+        // turns on the same few arenas, which stay in the cache.
+        std::shared_ptr<Storage> fresh;
+        for (auto& spare : m_spares)
+            if (spare && spare.use_count() == 1)
+            {
+                fresh.swap(spare);
+                break;
+            }
         const size_t next = (m_view + m_readEnd + 63) / 64 * 64;
-        if (next + m_length <= m_storage->size())
+        if (!fresh && next + m_length <= m_storage->size())
         {
             if (keep)
                 std::memmove(m_storage->data() + next, m_storage->data() + m_view, m_length);
@@ -134,13 +143,6 @@ HRESULT BufferData::Lock(UINT offset, UINT size, void** data, DWORD flags)
         }
         else
         {
-            std::shared_ptr<Storage> fresh;
-            for (auto& spare : m_spares)
-                if (spare && spare.use_count() == 1)
-                {
-                    fresh.swap(spare);
-                    break;
-                }
             if (!fresh)
                 fresh = std::make_shared<Storage>(ArenaSize(m_length));
             if (keep)
