@@ -193,9 +193,10 @@ void CZanAnim::Update(float)
         m_dLastStep = ZanExactTime();
         ++m_nAdvanced;
     }
-    if (m_nCurFrame >= m_nFrames)
+    // Each direction wraps only at the end it runs towards.
+    if (m_bForward && m_nCurFrame >= m_nFrames)
         m_nCurFrame = 0;
-    if (m_nCurFrame < 0)
+    if (!m_bForward && m_nCurFrame < 0)
         m_nCurFrame = m_nFrames > 0 ? m_nFrames - 1 : 0;
     ApplyFrame(m_nCurFrame);
     if (m_nLoops != 0 && int64_t(m_nAdvanced) >= int64_t(m_nLoops) * m_nFrames)

@@ -426,6 +426,18 @@ void CZanGraphics::BatchRender()
     LockVertices();
 }
 
+void CZanGraphics::ForgetTexture(const CZanResPtr<CZanTexture>* texture)
+{
+    if (!texture || texture != m_pCurTexture)
+        return;
+    if (m_pVertices && m_pD3DDevice)
+    {
+        BatchRender();
+        m_pD3DDevice->SetTexture(0, nullptr);
+    }
+    m_pCurTexture = nullptr;
+}
+
 void CZanGraphics::EndRender()
 {
     if (!m_pD3DDevice)

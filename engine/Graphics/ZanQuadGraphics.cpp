@@ -207,6 +207,8 @@ CZanSprite& CZanSprite::operator=(const CZanSprite& other)
         CZanQuadGraphics::operator=(other);
         CZanResPtr<CZanTexture>* old = m_pTexture;
         m_pTexture = other.m_pTexture ? new CZanResPtr<CZanTexture>(*other.m_pTexture) : nullptr;
+        if (g_pGraphics)
+            g_pGraphics->ForgetTexture(old);
         delete old;
         m_Quad.pTexture = m_pTexture;
     }
@@ -220,6 +222,8 @@ CZanSprite::~CZanSprite()
 
 void CZanSprite::ReleaseTexture()
 {
+    if (g_pGraphics)
+        g_pGraphics->ForgetTexture(m_pTexture);
     delete m_pTexture;
     m_pTexture = nullptr;
     m_Quad.pTexture = nullptr;

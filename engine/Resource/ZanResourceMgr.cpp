@@ -48,22 +48,38 @@ bool ReadFile(const char* path, std::string& out)
 
 // Upper bound of the element nesting the parser would build: it recurses once per level, so a
 // hostile file could otherwise exhaust the stack. Counts every opened tag that is not closed
-// by "/>" and every "</" as a close, skipping quoted attribute values.
+// by "/>" and every "</" as a close, skipping quoted attribute values, comments, CDATA,
+// declarations and processing instructions (their text may hold any '<').
 bool NestingWithinLimit(const std::string& text)
 {
+    static const struct
+    {
+        const char *open, *close;
+    } kSkipped[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", ">"}, {"<!", ">"}};
     int depth = 0;
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i)
     {
         if (text[i] != '<')
             continue;
+        bool skipped = false;
+        for (const auto& skip : kSkipped)
+            if (text.compare(i, std::strlen(skip.open), skip.open) == 0)
+            {
+                const size_t end = text.find(skip.close, i + std::strlen(skip.open));
+                if (end == std::string::npos)
+                    return true; // unterminated: the parser reports it
+                i = end + std::strlen(skip.close) - 1;
+                skipped = true;
+                break;
+            }
+        if (skipped)
+            continue;
         if (i + 1 < n && text[i + 1] == '/')
         {
             --depth;
             continue;
         }
-        if (i + 1 < n && (text[i + 1] == '!' || text[i + 1] == '?'))
-            continue;
         char quote = 0;
         size_t j = i + 1;
         for (; j < n; ++j)
@@ -130,7 +146,7 @@ void IntAttribute(const TiXmlElement* e, const char* name, int& field)
 void FloatAttribute(const TiXmlElement* e, const char* name, float& field)
 {
     if (const char* value = RawAttribute(e, name))
-        field = std::strtof(value, nullptr);
+        field = float(std::strtod(value, nullptr)); // read as a double, then narrowed
 }
 
 // A packed 0xAARRGGBB colour written as a signed decimal.

@@ -121,6 +121,14 @@ TEST_F(TexturedTest, BackwardsFromTheFirstFrameWrapsToTheLast)
     a.Update(0.0f);
     EXPECT_EQ(a.GetFrame(), 5);
     ExpectUv(a, 0.25f, 0.25f);
+    // With fewer frames set than were laid out, backwards play steps down from where it is.
+    a.SetFrames(3);
+    a.Update(0.0f);
+    EXPECT_EQ(a.GetFrame(), 5);
+    ZanHeadlessAdvance(150);
+    a.Update(0.0f);
+    EXPECT_EQ(a.GetFrame(), 4);
+    ExpectUv(a, 0.0f, 0.25f);
 }
 
 TEST_F(TexturedTest, OutOfRangeFramesNeverLeaveTheRectangles)

@@ -146,6 +146,31 @@ TEST_F(SpriteTest, CopiesAndAssignmentsCountTheirTextureReferences)
     resources->Clear();
 }
 
+TEST_F(SpriteTest, ASpriteDeletedMidFrameDrawsItsBatchFirst)
+{
+    WriteBmp("蓝.bmp", 8, 8, [](int, int) -> uint32_t { return 0x0000FF; });
+    WriteResourceFile("more.xml", u8"<资源><材质资源 Name=\"蓝\" Path=\"蓝.bmp\"/></资源>");
+    ASSERT_TRUE(resources->Load("more.xml"));
+    const void* red = nullptr;
+    const void* blue = nullptr;
+    const ZanD3DFrameRecord& frame = Frame(
+        [&]
+        {
+            CZanSprite* first = new CZanSprite("图", 0.0f, 0.0f, 16.0f, 16.0f, 0);
+            red = (*first->GetTextureHandle())->GetTexture();
+            first->Render();
+            delete first; // its quad is still in the open batch
+            // A new handle may well get the freed one's address; it must still bind its own.
+            CZanSprite second("蓝", 0.0f, 0.0f, 8.0f, 8.0f, 0);
+            blue = (*second.GetTextureHandle())->GetTexture();
+            second.Render();
+        });
+    const auto draws = QuadDraws(frame);
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0]->texture, red);
+    EXPECT_EQ(draws[1]->texture, blue);
+}
+
 TEST_F(SpriteTest, PureBlackIsTransparentOnScreen)
 {
     CZanSprite s("图", 0.0f, 0.0f, 128.0f, 64.0f, 0);

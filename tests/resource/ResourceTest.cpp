@@ -330,6 +330,17 @@ TEST_F(ResourceTest, BadFilesAreReportedAndNothingIsRead)
     EXPECT_EQ(ErrorCount("无法解析资源文件"), 4);
 }
 
+TEST_F(ResourceTest, CommentsAndDeclarationsHoldingTagsAreNotNesting)
+{
+    std::string text = u8"<?xml version=\"1.0\"?><!-- a < b --><资源>";
+    for (int i = 0; i < 200; ++i)
+        text += u8"<!-- <精灵资源 Name=\"旧\"> --><![CDATA[<a><b>]]>";
+    text += u8"<声音资源 Name=\"叫\" Path=\"x.wav\"/></资源>";
+    ASSERT_TRUE(LoadText(text));
+    EXPECT_NE(resources->GetAudioInfo("叫"), nullptr);
+    EXPECT_EQ(ErrorCount("无法解析资源文件"), 0);
+}
+
 TEST_F(ResourceTest, WrongRootIsReportedButItsEntriesAreRead)
 {
     ASSERT_TRUE(LoadText(u8"<根><声音资源 Name=\"叫\" Path=\"x.wav\"/></根>"));

@@ -111,6 +111,10 @@ public:
     }
     /// Draws and empties the open batch.
     void BatchRender();
+    /// A texture handle is about to be deleted: if it is the current one, the open batch is
+    /// drawn while its texture still exists and the handle stops being current, so a new
+    /// handle that happens to get its address never joins the old batch.
+    void ForgetTexture(const CZanResPtr<CZanTexture>* texture);
     /// Appends to the render list (the same object twice is drawn twice).
     void AddRender(IZanRender* render);
     /// Removes every entry equal to `render`.

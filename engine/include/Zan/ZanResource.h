@@ -194,6 +194,12 @@ struct ZanParticleSystemInfo
     CZanColor colEnd;
 };
 
+class CZanResourceMgr;
+
+/// The manager factory, a C function so that it can be looked up by its plain name: creates
+/// the manager on the first call; every call counts one use.
+extern "C" CZanResourceMgr* KovResourceCreate();
+
 /// The process-wide resource manager, made by KovResourceCreate and destroyed by its final
 /// Release. Names are GBK byte strings compared exactly.
 class CZanResourceMgr
@@ -268,11 +274,8 @@ private:
     std::map<std::string, ZanAudio> m_mapAudio;
 };
 
-/// The manager factory: creates it on the first call; every call counts one use.
-CZanResourceMgr* KovResourceCreate();
-
 /// Converts zero-terminated UTF-8 to GBK into `out` (at most 100 bytes, terminator
 /// included) and returns the bytes written, terminator included. Text longer than 99 UTF-16
 /// units or 99 GBK bytes, invalid UTF-8 and a null input are refused: 0 is returned and `out`
-/// is left unchanged. Characters GBK lacks become '?'.
-int UTF8ToANSI(const char* utf8, char* out);
+/// is left unchanged. Characters GBK lacks become '?'. A C function, like the factory.
+extern "C" int UTF8ToANSI(const char* utf8, char* out);
