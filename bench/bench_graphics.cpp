@@ -20,18 +20,6 @@
 
 namespace
 {
-class BenchGame : public CGameBase
-{
-protected:
-    bool FrameUpdate() override { return true; }
-    bool PostFrameUpdate() override { return true; }
-    bool OnFocusLost() override { return true; }
-    bool OnFocusRestored() override { return true; }
-    bool OnShutdown() override { return true; }
-    bool OnEngineMessage(CPacket_Read*) override { return true; }
-    bool OnObjectMessage(unsigned long, CPacket_Read*) override { return true; }
-};
-
 void WriteBmp(const char* name, int w, int h, uint32_t rgb)
 {
     const std::vector<uint32_t> pixels(size_t(w) * size_t(h), rgb);
@@ -49,7 +37,7 @@ bool EnsureDevice()
         ZanHeadlessEnable();
         CZanEngine* engine = KovCreate(9);
         CZanResourceMgr* resources = KovResourceCreate();
-        BenchGame* game = new BenchGame;
+        IdleGame* game = new IdleGame;
         game->m_bWindowed = true;
         if (!engine || !engine->LoadGame(game) || !engine->SystemInitiate())
             return false;

@@ -1,4 +1,5 @@
 // Box-against-box contact points and the sequential-impulse contact solver.
+#include "BodyMath.h"
 #include "Zan/ZanPhysics.h"
 
 #include <algorithm>
@@ -6,22 +7,7 @@
 
 namespace
 {
-// Rotation by an angle: columns (c, s) and (−s, c).
-struct Rot
-{
-    float c, s;
-    Rot(float cosine, float sine) : c(cosine), s(sine) {}
-    CZanVector Col1() const { return CZanVector(c, s); }
-    CZanVector Col2() const { return CZanVector(-s, c); }
-    CZanVector Mul(const CZanVector& v) const
-    {
-        return CZanVector(c * v.x - s * v.y, s * v.x + c * v.y);
-    }
-    CZanVector MulT(const CZanVector& v) const
-    {
-        return CZanVector(c * v.x + s * v.y, -s * v.x + c * v.y);
-    }
-};
+using namespace zan::physics;
 
 enum
 {
@@ -38,16 +24,6 @@ struct ClipVertex
     CZanVector v;
     unsigned char key[4];
 };
-
-float Cross(const CZanVector& a, const CZanVector& b)
-{
-    return a.x * b.y - a.y * b.x;
-}
-// ω × r.
-CZanVector CrossWR(float w, const CZanVector& r)
-{
-    return CZanVector(-w * r.y, w * r.x);
-}
 
 int ClipSegment(ClipVertex out[2], const ClipVertex in[2], const CZanVector& normal, float offset,
                 unsigned char clipEdge)
@@ -284,15 +260,6 @@ float EffectiveMass(const CZanBody* b1, const CZanBody* b2, const CZanVector& r1
     return k > 0.0f ? 1.0f / k : 0.0f;
 }
 
-inline __attribute__((always_inline)) void ApplyPair(CZanBody* b1, CZanBody* b2,
-                                                     const CZanVector& r1, const CZanVector& r2,
-                                                     const CZanVector& p)
-{
-    b1->m_vVelocity -= p * b1->m_fInvMass;
-    b1->m_fRotVel -= b1->m_fInvInertia * Cross(r1, p);
-    b2->m_vVelocity += p * b2->m_fInvMass;
-    b2->m_fRotVel += b2->m_fInvInertia * Cross(r2, p);
-}
 } // namespace
 
 CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2)

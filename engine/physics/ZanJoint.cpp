@@ -1,50 +1,23 @@
 // Pin joints between two bodies.
+#include "BodyMath.h"
 #include "Zan/ZanObject.h"
 #include "Zan/ZanPhysics.h"
 
 #include <cmath>
 
+using namespace zan::physics;
+
 namespace
 {
 uint32_t s_nNextJointID = 100;
-
-CZanVector Rotate(float angle, const CZanVector& v)
-{
-    const float c = std::cos(angle), s = std::sin(angle);
-    return CZanVector(c * v.x - s * v.y, s * v.x + c * v.y);
-}
-
-CZanVector RotateT(float angle, const CZanVector& v)
-{
-    const float c = std::cos(angle), s = std::sin(angle);
-    return CZanVector(c * v.x + s * v.y, -s * v.x + c * v.y);
-}
-
-float Cross(const CZanVector& a, const CZanVector& b)
-{
-    return a.x * b.y - a.y * b.x;
-}
-CZanVector CrossWR(float w, const CZanVector& r)
-{
-    return CZanVector(-w * r.y, w * r.x);
-}
-
-void Apply(CZanBody* b1, CZanBody* b2, const CZanVector& r1, const CZanVector& r2,
-           const CZanVector& p)
-{
-    b1->m_vVelocity -= p * b1->m_fInvMass;
-    b1->m_fRotVel -= b1->m_fInvInertia * Cross(r1, p);
-    b2->m_vVelocity += p * b2->m_fInvMass;
-    b2->m_fRotVel += b2->m_fInvInertia * Cross(r2, p);
-}
 } // namespace
 
 void CZanJoint::PreStep(float h)
 {
     CZanBody* b1 = m_pBody1;
     CZanBody* b2 = m_pBody2;
-    m_vR1 = Rotate(b1->m_fRot, m_vLocalAnchor1);
-    m_vR2 = Rotate(b2->m_fRot, m_vLocalAnchor2);
+    m_vR1 = Rot(b1->m_fRot).Mul(m_vLocalAnchor1);
+    m_vR2 = Rot(b2->m_fRot).Mul(m_vLocalAnchor2);
 
     // Double precision: massless bodies put the largest float on the diagonal, whose square
     // would overflow a float determinant.
@@ -72,7 +45,7 @@ void CZanJoint::PreStep(float h)
     const CZanVector dp = (b2->m_vPos + m_vR2) - (b1->m_vPos + m_vR1);
     m_vBias = dp * (-100.0f * h);
     m_vP = m_vP * m_fCarry;
-    Apply(b1, b2, m_vR1, m_vR2, m_vP);
+    ApplyPair(b1, b2, m_vR1, m_vR2, m_vP);
 }
 
 void CZanJoint::ApplyImpulse()
@@ -84,7 +57,7 @@ void CZanJoint::ApplyImpulse()
     const CZanVector rhs = m_vBias - dv;
     const CZanVector impulse(m_aM[0][0] * rhs.x + m_aM[0][1] * rhs.y,
                              m_aM[1][0] * rhs.x + m_aM[1][1] * rhs.y);
-    Apply(b1, b2, m_vR1, m_vR2, impulse);
+    ApplyPair(b1, b2, m_vR1, m_vR2, impulse);
     m_vP += impulse;
 }
 
@@ -99,8 +72,8 @@ unsigned long CZanPhysicsEngine::CreateJoint(CZanObject* first, CZanObject* seco
     joint->m_pBody2 = second->GetBody();
     joint->m_nBody1ID = first->GetID();
     joint->m_nBody2ID = second->GetID();
-    joint->m_vLocalAnchor1 = RotateT(joint->m_pBody1->m_fRot, anchor - joint->m_pBody1->m_vPos);
-    joint->m_vLocalAnchor2 = RotateT(joint->m_pBody2->m_fRot, anchor - joint->m_pBody2->m_vPos);
+    joint->m_vLocalAnchor1 = Rot(joint->m_pBody1->m_fRot).MulT(anchor - joint->m_pBody1->m_vPos);
+    joint->m_vLocalAnchor2 = Rot(joint->m_pBody2->m_fRot).MulT(anchor - joint->m_pBody2->m_vPos);
     joint->m_vP = CZanVector(0.0f, 0.0f);
     joint->m_fCarry = carry;
     joint->m_bActive = true;

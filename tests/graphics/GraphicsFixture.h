@@ -15,18 +15,6 @@
 #include <string>
 #include <vector>
 
-class IdleGame : public CGameBase
-{
-protected:
-    bool FrameUpdate() override { return true; }
-    bool PostFrameUpdate() override { return true; }
-    bool OnFocusLost() override { return true; }
-    bool OnFocusRestored() override { return true; }
-    bool OnShutdown() override { return true; }
-    bool OnEngineMessage(CPacket_Read*) override { return true; }
-    bool OnObjectMessage(unsigned long, CPacket_Read*) override { return true; }
-};
-
 class GraphicsTest : public ::testing::Test
 {
 protected:

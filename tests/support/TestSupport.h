@@ -45,3 +45,16 @@ namespace zantest
 /// with pass counting from 0. Headless only.
 void OnEveryPass(std::function<void(int)> step);
 } // namespace zantest
+
+/// A game that does nothing but let the engine run its frames.
+class IdleGame : public CGameBase
+{
+protected:
+    bool FrameUpdate() override { return true; }
+    bool PostFrameUpdate() override { return true; }
+    bool OnFocusLost() override { return true; }
+    bool OnFocusRestored() override { return true; }
+    bool OnShutdown() override { return true; }
+    bool OnEngineMessage(CPacket_Read*) override { return true; }
+    bool OnObjectMessage(unsigned long, CPacket_Read*) override { return true; }
+};

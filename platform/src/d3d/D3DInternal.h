@@ -310,5 +310,7 @@ private:
 // Pixel-exact transform used by the D3DX font: back-buffer pixels with the top-left origin.
 D3DMATRIX PixelProjection(int width, int height);
 D3DMATRIX IdentityMatrix();
+// a × b, rows times columns, as the fixed-function pipeline composes transforms.
+D3DMATRIX MultiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b);
 
 } // namespace zan::d3d

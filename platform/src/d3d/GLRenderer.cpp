@@ -228,16 +228,6 @@ GLuint Compile(GLenum kind, const char* source)
     return shader;
 }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
-    return r;
-}
-
 class GLRenderer;
 GLRenderer* g_current = nullptr;
 
@@ -581,7 +571,7 @@ private:
             glUseProgram(program->program);
             m_active = program;
         }
-        const D3DMATRIX matrix = Multiply(Multiply(s.world, s.view), s.projection);
+        const D3DMATRIX matrix = MultiplyMatrices(MultiplyMatrices(s.world, s.view), s.projection);
         if (Changed(program->matrix, matrix))
             glUniformMatrix4fv(program->uMatrix, 1, GL_FALSE, &matrix.m[0][0]);
         const float size[2] = {float(s.viewport.Width), float(s.viewport.Height)};

@@ -1,4 +1,5 @@
 // D3DX matrix routines (row vectors: p' = p * M).
+#include "D3DInternal.h"
 #include "ZanD3DX9.h"
 
 #include <cmath>
@@ -60,13 +61,18 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXM
 {
     if (!out || !a || !b)
         return out;
-    D3DXMATRIX r; // out may be a or b
+    *out = zan::d3d::MultiplyMatrices(*a, *b); // out may be a or b: the product is a copy
+    return out;
+}
+
+D3DMATRIX zan::d3d::MultiplyMatrices(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] +
-                        a->m[i][2] * b->m[2][j] + a->m[i][3] * b->m[3][j];
-    *out = r;
-    return out;
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                        a.m[i][3] * b.m[3][j];
+    return r;
 }
 
 D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz)

@@ -53,23 +53,14 @@ struct ScreenVertex
     float u, v;
 };
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
-    return r;
-}
-
 class DrawRasteriser
 {
 public:
     DrawRasteriser(const ZanD3DDraw& draw, std::vector<uint32_t>& picture, int width, int height)
         : m_draw(draw), m_s(draw.state), m_picture(picture), m_width(width), m_height(height)
     {
-        m_matrix = Multiply(Multiply(m_s.world, m_s.view), m_s.projection);
+        m_matrix = zan::d3d::MultiplyMatrices(zan::d3d::MultiplyMatrices(m_s.world, m_s.view),
+                                              m_s.projection);
         m_clipX0 = std::max<int>(0, int(m_s.viewport.X));
         m_clipY0 = std::max<int>(0, int(m_s.viewport.Y));
         m_clipX1 = std::min<int>(width, int(m_s.viewport.X + m_s.viewport.Width));
