@@ -64,6 +64,7 @@ void CZanOggStream::PlaySoundA()
 {
     if (m_bPlaying)
         return;
+    ZanSoundCatchUp();
     // Buffers still queued from before a stop or pause could not take new data and would
     // be queued twice: start from an empty queue.
     alSourceStop(m_nSource);
@@ -101,6 +102,7 @@ void CZanOggStream::PauseSound()
 
 void CZanOggStream::ResumeSound()
 {
+    ZanSoundCatchUp();
     alSourcePlay(m_nSource);
     m_bPlaying = true;
     m_bStopped = false;

@@ -42,8 +42,8 @@ public:
     ~CZanSoundDevice();
 
     /// Opens the output device, makes one context current and writes
-    /// "OPENAL 音频设备创建成功". Without any output device it opens the silent device and
-    /// writes a warning record instead. False, with "OPENAL 音频设备创建失败", only when not
+    /// "OPENAL 音频设备创建成功". Without any output device it opens the silent device, with
+    /// a warning record before that one. False, with "OPENAL 音频设备创建失败", only when not
     /// even that is possible. Opening an open device changes nothing and returns true.
     bool Open();
     /// Releases the context and the device ("OPENAL 音频设备释放"); nothing (and no record)
@@ -74,7 +74,7 @@ private:
 /// A playable sound: one OpenAL source and the sample format of its data. Positions,
 /// velocities and directions are (x, y) in the plane z = 0. The listener is shared by every
 /// sound. Before a successful LoadSound the object acts on source 0, which does nothing.
-/// Copies share the OpenAL names; destroy only one of them.
+/// Copies share the OpenAL names and each one's destructor deletes them: do not copy sounds.
 class CZanAudioFile
 {
 public:
