@@ -98,10 +98,10 @@ TEST_F(SoundTest, OggBuffersHoldExactlyTheDecodedSamples)
 {
     Write("mono.ogg", MakeOgg(1, 22050, Sine(300, 22050, 10000, 1)));
     Write("stereo.ogg", MakeOgg(2, 44100, Sine(300, 44100, 7000, 2)));
-    Write("six.ogg", MakeOgg(6, 44100, Sine(300, 44100, 3000, 6)));
+    Write("three.ogg", MakeOgg(3, 44100, Sine(300, 44100, 3000, 3)));
     auto mono = Loaded<CZanOgg>("mono.ogg");
     auto stereo = Loaded<CZanOgg>("stereo.ogg");
-    auto six = Loaded<CZanOgg>("six.ogg");
+    auto three = Loaded<CZanOgg>("three.ogg");
 
     EXPECT_EQ(mono->GetFormat(), AL_FORMAT_MONO16);
     EXPECT_EQ(BufferInt(mono->GetBuffer(), AL_SIZE), 10000 * 2);
@@ -109,8 +109,8 @@ TEST_F(SoundTest, OggBuffersHoldExactlyTheDecodedSamples)
     EXPECT_EQ(stereo->GetFormat(), AL_FORMAT_STEREO16);
     EXPECT_EQ(BufferInt(stereo->GetBuffer(), AL_SIZE), 7000 * 4);
     // Wider streams keep their first two channels rather than playing garbled.
-    EXPECT_EQ(six->GetFormat(), AL_FORMAT_STEREO16);
-    EXPECT_EQ(BufferInt(six->GetBuffer(), AL_SIZE), 3000 * 4);
+    EXPECT_EQ(three->GetFormat(), AL_FORMAT_STEREO16);
+    EXPECT_EQ(BufferInt(three->GetBuffer(), AL_SIZE), 3000 * 4);
     EXPECT_EQ(SourceInt(mono->GetSource(), AL_BUFFER), ALint(mono->GetBuffer()));
     EXPECT_STREQ(mono->GetResourceType(), "声音资源");
     EXPECT_EQ(ErrorRecords(), 0);
