@@ -73,16 +73,23 @@ void GlobalMemoryStatus(MEMORYSTATUS* status)
                                                status->dwTotalPhys);
 }
 
+// Configuration paths are GBK and at most MAX_PATH bytes. A working directory that cannot be
+// written so (a name outside GBK, or too long) is reported as ".", which still names it for
+// every relative open; a '?'-mangled or cut path would name no directory at all.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
 {
+    std::string path = ".";
     char cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd))
-        return 0;
-    const std::string gbk = ZanUtf8ToGbk(cwd);
-    if (!buffer || gbk.size() + 1 > size)
-        return DWORD(gbk.size() + 1);
-    std::memcpy(buffer, gbk.c_str(), gbk.size() + 1);
-    return DWORD(gbk.size());
+    if (getcwd(cwd, sizeof cwd))
+    {
+        const std::string gbk = ZanUtf8ToGbk(cwd);
+        if (gbk.size() < MAX_PATH && ZanGbkToUtf8(gbk) == cwd)
+            path = gbk;
+    }
+    if (!buffer || path.size() + 1 > size)
+        return DWORD(path.size() + 1);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return DWORD(path.size());
 }
 
 LONG InterlockedIncrement(volatile LONG* value)
