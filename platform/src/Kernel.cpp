@@ -1,15 +1,11 @@
-// Kernel services: local time, system facts, working directory, atomics and locks, and the
-// single-running-copy guard. Values come from the real system.
+// Kernel services: local time, system facts, working directory, atomics and locks. Values come
+// from the real system.
 #include "Platform.h"
 
-#include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -124,27 +120,4 @@ void LeaveCriticalSection(CRITICAL_SECTION* section)
 void DeleteCriticalSection(CRITICAL_SECTION* section)
 {
     pthread_mutex_destroy(&section->mutex);
-}
-
-// An advisory lock on a file in the user's runtime directory. The descriptor stays open for
-// the life of the process, and the kernel drops the lock when the process ends, even when it
-// crashes or is killed, so a stale guard can never refuse a new start.
-bool ZanAcquireInstanceGuard(const char* name)
-{
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    if (!dir || !*dir)
-        dir = "/tmp";
-    std::string file = std::string(dir) + "/";
-    for (const char* p = name; p && *p; ++p)
-        file += (std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
-    file += "-" + std::to_string(getuid()) + ".lock";
-    int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true; // no place for a guard: do not stop the player from playing
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-    {
-        close(fd);
-        return errno != EWOULDBLOCK;
-    }
-    return true;
 }
