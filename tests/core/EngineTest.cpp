@@ -319,6 +319,36 @@ TEST_F(EngineTest, EscapeQuitsOnReleaseNotOnPress)
     EXPECT_TRUE(game->Has("KeyPress 1"));
 }
 
+// A key or button pressed and released between two polls (a quick tap, or one made while the
+// game was still starting) counts as one press.
+TEST_F(EngineTest, TapsBetweenTwoPollsStillCount)
+{
+    StartGame();
+    ZanHeadlessKey(0x24, 1); // J and the left button, tapped before the first frame
+    ZanHeadlessKey(0x24, 0);
+    ZanHeadlessMouseButton(0, 1);
+    ZanHeadlessMouseButton(0, 0);
+    int passes = 0;
+    EXPECT_TRUE(Run(
+        [&](int pass)
+        {
+            passes = pass;
+            if (pass == 3 || pass == 6)
+            {
+                const int key = pass == 3 ? 0x1E : 0x01; // A, then Escape
+                ZanHeadlessKey(key, 1);
+                ZanHeadlessKey(key, 0);
+            }
+            if (pass == 50)
+                ZanHeadlessClose();
+        }));
+    EXPECT_LT(passes, 50) << "Escape was lost";
+    for (const char* call : {"KeyDown 36", "KeyPress 36", "MouseDown 0", "MouseRelease 0",
+                             "KeyDown 30", "KeyPress 30", "KeyPress 1"})
+        EXPECT_TRUE(game->Has(call)) << call;
+    EXPECT_EQ(game->Matching("KeyDown 30").size(), 1u);
+}
+
 TEST_F(EngineTest, CloseButtonEndsTheLoop)
 {
     StartGame();
