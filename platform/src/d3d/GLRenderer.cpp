@@ -232,6 +232,18 @@ GLuint Compile(GLenum kind, const char* source)
 class GLRenderer;
 GLRenderer* g_current = nullptr;
 
+// Full screen is a request to the window manager; with none there, nothing would answer it.
+// The window is first made to cover its display itself, which any X server honours.
+void CoverDisplay(SDL_Window* window)
+{
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &bounds) != 0)
+        return;
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
+}
+
 // Refresh rate of the display showing the window, 0 when the display does not say.
 int RefreshRate(SDL_Window* window)
 {
@@ -325,8 +337,12 @@ public:
             const bool full = !params.Windowed;
             m_fullScreen = full;
             const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+            if (full && !isFull)
+                CoverDisplay(w->sdl);
             if (full != isFull)
                 SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+            if (!full && isFull && (w->style & WS_CAPTION) == WS_CAPTION)
+                SDL_SetWindowBordered(w->sdl, SDL_TRUE);
         }
         const unsigned refreshes = RefreshesPerPresent(params.PresentationInterval);
         SDL_GL_SetSwapInterval(refreshes == 0 ? 0 : 1);
