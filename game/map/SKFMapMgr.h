@@ -58,8 +58,8 @@ private:
     CMapMgr(const CMapMgr&) = delete;
     CMapMgr& operator=(const CMapMgr&) = delete;
 
-    /// Puts a new object into the next slot; false (and the object deleted) when full.
-    bool Append(CZanObject* object);
+    /// True when no slot is left; the first time in a load it writes the warning record.
+    bool TableFull();
 
     int m_nCount;
     std::string m_strSettings;
