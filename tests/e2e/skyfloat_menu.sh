@@ -85,7 +85,7 @@ click 180 430
 rest
 matches menu_start 5 $LOGO $BUTTONS || fail "返回 did not lead back to the menu"
 
-xdotool key Escape
+xdotool keydown Escape sleep 0.2 keyup Escape
 # Until it has exited (a zombie waits for us to collect it), for up to 30 s.
 i=0
 while [ "$i" -lt 150 ] && ps -o stat= -p "$PID" | grep -qv Z; do sleep 0.2; i=$((i + 1)); done
