@@ -36,7 +36,8 @@ void Drown(unsigned long from, unsigned long victim, int event)
 }
 } // namespace
 
-CSkyObject::CSkyObject(const char* sprite) : CQuadObject(20.0f, 20.0f), m_nKind(0), m_fBaseScale(1.0f)
+CSkyObject::CSkyObject(const char* sprite)
+    : CQuadObject(20.0f, 20.0f), m_nKind(0), m_fBaseScale(1.0f)
 {
     SetActive(false);
     if (CZanResourceMgr* resources = Resources())
@@ -118,7 +119,8 @@ void CWaterMesh::Update()
     for (int i = 0; i < kWaterNodes; ++i)
         for (int j = 0; j < kWaterNodes; ++j)
             mesh->SetColor(i, j, color);
-    const double phase = 2.5 * (CZanEngine::Instance() ? CZanEngine::Instance()->GetExactTime() : 0.0);
+    const double phase =
+        2.5 * (CZanEngine::Instance() ? CZanEngine::Instance()->GetExactTime() : 0.0);
     // The edge nodes stay put so the water keeps its outline; inner ones circle in diagonal waves.
     for (int i = 1; i < kWaterNodes - 1; ++i)
         for (int j = 1; j < kWaterNodes - 1; ++j)
@@ -143,8 +145,7 @@ bool CWaterMesh::OnEngineMessage(CPacket_Read* message)
     return true;
 }
 
-CLooseBlock::CLooseBlock(float width, float height, const char* sprite)
-    : CQuadObject(width, height)
+CLooseBlock::CLooseBlock(float width, float height, const char* sprite) : CQuadObject(width, height)
 {
     if (CZanResourceMgr* resources = Resources())
         m_Sprite = resources->CreateSprite(sprite);
@@ -160,7 +161,8 @@ void CLooseBlock::Update()
     sprite->SetPosition(GetPos());
     sprite->SetRot(GetRot());
     const float s = std::sin(CurrentHour() * 0.1308997f);
-    CZanColor color = CZanColor(0xff306090UL) + CZanColor(0.8117647f, 0.62352943f, 0.43529412f, 0.0f) * s;
+    CZanColor color =
+        CZanColor(0xff306090UL) + CZanColor(0.8117647f, 0.62352943f, 0.43529412f, 0.0f) * s;
     color.alpha = sprite->GetAlpha();
     color.Clamp();
     sprite->SetColor(color);

@@ -86,7 +86,7 @@ public:
     int GetAliveCount() const { return int(m_lstAlive.size()); }
 
     /// Largest pool a record may ask for.
-    static const int MAX_PARTICLES = 10000;
+    static constexpr int MAX_PARTICLES = 10000;
 
 private:
     CZanParticleSystem(const CZanParticleSystem&) = delete;
