@@ -20,7 +20,8 @@ using zantest::LogRow;
 
 namespace
 {
-const char* const kScenes[] = {"PrefaceLevel.xml", "MainMenu.xml", "LevelWait.xml", "Level01.xml"};
+const char* const kScenes[] = {"PrefaceLevel.xml", "MainMenu.xml", "LevelWait.xml",
+                               "WaitLevel01.xml", "Level01.xml"};
 
 // UTF-8 text of an XML file as the engine sees it (GBK); empty when absent.
 std::string Gbk(const char* utf8)
@@ -312,6 +313,12 @@ TEST_F(DataFiles, ScenesFindEveryNameTheyAskFor)
     EXPECT_TRUE(HasAnim("返回", 3));
     EXPECT_NE(resources->GetAudioInfo("鼠标选择"), nullptr);
     EXPECT_NE(resources->GetAudioInfo("鼠标盘旋"), nullptr);
+    resources->Clear();
+
+    // The two-player wait screen has no buttons: its board tells the mouse buttons.
+    ASSERT_TRUE(resources->Load("resource_WaitLevel01.xml"));
+    for (const char* sprite : {"关卡1", "图板", "树叶上", "树叶下"})
+        EXPECT_TRUE(HasSprite(sprite)) << sprite;
     resources->Clear();
 
     ASSERT_TRUE(resources->Load("resource_Level01.xml"));
