@@ -1,6 +1,6 @@
 #!/bin/sh
 # Takes the README's screenshots of the real game under Xvfb: both splash cards, then the menu,
-# the one-player wait screen, the two-player wait screen and a one-player level at three hours
+# the one-player wait screen and a one-player level at three hours
 # of the day. Writes JPEG files to docs/screenshots/. Needs Xvfb, xdotool and ImageMagick.
 #   tools/screenshots.sh [build/bin/Skyfloat]
 set -e
@@ -68,12 +68,6 @@ for hour in 9 18 23; do
   sleep 4; shot "wait_$hour"
   click 640 430 1               # start
   sleep 5; shot "level_$hour"
-  stop
-  # the two-player wait screen: from the menu by its button
-  start "$data"
-  sleep 1; click 400 300 1
-  sleep 1.5; click 400 410 1
-  sleep 3; shot "wait2_$hour"
   stop
 done
 echo "screenshots in $out"
