@@ -1,7 +1,7 @@
 #!/bin/sh
 # Takes the README's screenshots of the real game under Xvfb: both splash cards, then the menu,
-# the one-player wait screen and a one-player level at three hours
-# of the day. Writes JPEG files to docs/screenshots/. Needs Xvfb, xdotool and ImageMagick.
+# the one-player wait screen and a one-player level at three hours of the day. Writes JPEG
+# files to docs/screenshots/. Needs Xvfb, xdotool and ImageMagick.
 #   tools/screenshots.sh [build/bin/Skyfloat]
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
