@@ -40,7 +40,8 @@ std::vector<uint64_t> PlayMatch(int players, unsigned seconds)
         {
             LevelRun run(players);
             run.Play(
-                [&](LevelRun& r) {
+                [&](LevelRun& r)
+                {
                     if (!r.Level())
                         return false;
                     const unsigned t = r.Time();
