@@ -120,7 +120,13 @@ void CLevel::LoadDisplay()
         m_apCounters[i] = new CCounterDisplay(0);
         m_apCounters[i]->Place(kCounterSpots[i].x, kCounterSpots[i].y);
     }
+    // A storm far off in the sky over a duel; a single player gets the quiet sky.
     m_Lightning = Resources()->CreateAnim("雷电");
+    m_Lightning->SetPosition(560.0f, 140.0f);
+    if (m_nBirds == 2)
+        m_Lightning->Play(0);
+    else
+        m_Lightning->SetVisible(false);
 }
 
 void CLevel::LoadActors()
