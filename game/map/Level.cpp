@@ -331,7 +331,11 @@ void CLevel::Handle(int event, CPacket_Read* reader)
             const int score = int(reader->ReadBits(32));
             const int slot = BirdSlot(reader->ReadBits(32));
             if (slot < m_nBirds)
+            {
                 m_apScores[slot]->Set(score);
+                // A bird scores only by popping a balloon: its counter shows how many it popped.
+                m_apCounters[slot]->Set(m_apCounters[slot]->GetValue() + 1);
+            }
         }
         break;
     case OUT_MATCH_OVER:

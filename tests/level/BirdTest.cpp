@@ -141,6 +141,7 @@ TEST(BirdTest, FlyingIntoAMonstersBalloonKillsItBouncesAndScoresAHundred)
     // run has quit but the level still exists until the game is deleted
     EXPECT_EQ(run.Bird(0)->GetScore(), 100);
     EXPECT_EQ(run.Level()->GetScoreDisplay(0)->GetValue(), 100);
+    EXPECT_EQ(run.Level()->GetCounterDisplay(0)->GetValue(), 1) << "balloons popped";
 }
 
 TEST(BirdTest, AGroundedBirdPopsABalloonWithoutBounceOrScore)
