@@ -135,10 +135,10 @@ TEST(LevelTest, TheHalfSpeedClockKeepsTheOddMillisecond)
             if (!began)
                 began = r.Time();
             remaining = r.Level()->GetRemaining();
-            return r.Time() - began < 2000;
+            return r.Time() - began < 1000;
         },
         10000);
-    EXPECT_NEAR(remaining, CLevel::FULL_TIME - 1000, 5);
+    EXPECT_NEAR(remaining, CLevel::FULL_TIME - 500, 5);
 }
 
 TEST(LevelTest, ASecondBirdOutWhileEndingChangesNothing)
