@@ -120,7 +120,13 @@ void CLevel::LoadDisplay()
         m_apCounters[i] = new CCounterDisplay(0);
         m_apCounters[i]->Place(kCounterSpots[i].x, kCounterSpots[i].y);
     }
+    // A storm far off in the sky over a duel; a single player gets the quiet sky.
     m_Lightning = Resources()->CreateAnim("雷电");
+    m_Lightning->SetPosition(560.0f, 140.0f);
+    if (m_nBirds == 2)
+        m_Lightning->Play(0);
+    else
+        m_Lightning->SetVisible(false);
 }
 
 void CLevel::LoadActors()
@@ -325,7 +331,11 @@ void CLevel::Handle(int event, CPacket_Read* reader)
             const int score = int(reader->ReadBits(32));
             const int slot = BirdSlot(reader->ReadBits(32));
             if (slot < m_nBirds)
+            {
                 m_apScores[slot]->Set(score);
+                // A bird scores only by popping a balloon: its counter shows how many it popped.
+                m_apCounters[slot]->Set(m_apCounters[slot]->GetValue() + 1);
+            }
         }
         break;
     case OUT_MATCH_OVER:
