@@ -14,6 +14,9 @@ TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
 mkdir -p "$OUT"
 
+# Repeatable: the same seed for noise and dither every run, so remade files do not change.
+sox() { command sox -R "$@"; }
+
 # render <abc source> <record name> <loop length in samples at 44.1 kHz>
 render() {
   abc2midi "$ROOT/art/music/$1" -o "$TMP/piece.mid" >/dev/null

@@ -13,6 +13,12 @@ TMP=$(mktemp -d)
 trap 'rm -rf "$TMP"' EXIT
 mkdir -p "$OUT"
 
+# Repeatable: the same seed for noise and dither every run, so remade files do not change.
+sox() { command sox -R "$@"; }
+
+# The music is made beside the effects, into data/music.
+sh "$ROOT/tools/assets/music.sh"
+
 # part <file> <seconds> <sox synth and effect arguments...>: one mono synthesised piece.
 part() {
   f=$1 len=$2
