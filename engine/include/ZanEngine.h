@@ -23,3 +23,5 @@
 #include "Zan/ZanText.h"
 #include "Zan/ZanResource.h"
 #include "Zan/ZanSound.h"
+#include "Zan/ZanParticle.h"
+#include "Zan/ZanGui.h"

@@ -28,3 +28,6 @@ public:
 protected:
     float m_fHour; ///< the scene's time of day in hours
 };
+
+/// The current scene of the running game, or null between scenes and without a game.
+CScene* CurrentScene();
