@@ -15,7 +15,7 @@ void PostFlowEvent(int event);
 /// Loads the scene's resource file, "resource_" + file; false when that fails.
 bool LoadSceneResources(const char* file);
 
-/// Makes the scene a flow output shows (3200 to 3203), or null for others.
+/// Makes the scene a flow output shows (3200 to 3205), or null for others.
 CScene* MakeSkyfloatScene(int output, int level);
 
 /// Two pictures fading in and out for 5 s each; a left click skips to the menu.

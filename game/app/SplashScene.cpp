@@ -1,6 +1,7 @@
 #include "app/Scenes.h"
 
 #include "app/SkyfloatGame.h"
+#include "map/Level.h"
 
 #include <cstdio>
 
@@ -24,7 +25,7 @@ bool LoadSceneResources(const char* file)
     return resources->Load(name.c_str());
 }
 
-CScene* MakeSkyfloatScene(int output, int)
+CScene* MakeSkyfloatScene(int output, int level)
 {
     switch (output)
     {
@@ -37,7 +38,7 @@ CScene* MakeSkyfloatScene(int output, int)
     case FLOW_SHOW_TWO_PLAYER_WAIT:
         return new CTwoPlayerWait;
     default:
-        return nullptr;
+        return MakeLevelScene(output, level);
     }
 }
 

@@ -40,7 +40,8 @@ std::vector<uint64_t> PlayMatch(int players, unsigned seconds)
         {
             LevelRun run(players);
             run.Play(
-                [&](LevelRun& r) {
+                [&](LevelRun& r)
+                {
                     if (!r.Level())
                         return false;
                     const unsigned t = r.Time();
@@ -68,11 +69,12 @@ std::vector<uint64_t> PlayMatch(int players, unsigned seconds)
     return hashes;
 }
 
+// The match is played to its end, by time or by a bird's last life.
 void ExpectSameEverySecond(int players, unsigned seconds)
 {
     const std::vector<uint64_t> first = PlayMatch(players, seconds);
     const std::vector<uint64_t> second = PlayMatch(players, seconds);
-    ASSERT_GE(first.size(), seconds);
+    ASSERT_GE(first.size(), 20u);
     ASSERT_EQ(first.size(), second.size());
     for (size_t s = 0; s < first.size(); ++s)
         ASSERT_EQ(first[s], second[s]) << "second " << s;

@@ -21,8 +21,9 @@ CScene* MakeScene(int output, int level)
 } // namespace
 
 LevelRun::LevelRun(int players)
-    : m_nPlayers(players), m_nFrameMs(FRAME_MS), m_pEngine(nullptr), m_pPhysics(nullptr), m_pResources(nullptr),
-      m_pGame(nullptr), m_nLimit(0), m_nLevelStart(0), m_nLastFlow(0), m_bQuit(false)
+    : m_nPlayers(players), m_nFrameMs(FRAME_MS), m_pEngine(nullptr), m_pPhysics(nullptr),
+      m_pResources(nullptr), m_pGame(nullptr), m_nLimit(0), m_nLevelStart(0), m_nLastFlow(0),
+      m_bQuit(false)
 {
     for (const fs::directory_entry& entry : fs::directory_iterator(SourcePath("data")))
         fs::create_symlink(entry.path(), entry.path().filename());
@@ -30,13 +31,22 @@ LevelRun::LevelRun(int players)
 
 LevelRun::~LevelRun()
 {
+    Shutdown();
+}
+
+void LevelRun::Shutdown()
+{
     delete m_pGame;
+    m_pGame = nullptr;
     if (m_pResources)
         m_pResources->Release();
+    m_pResources = nullptr;
     if (m_pPhysics)
         m_pPhysics->Release();
+    m_pPhysics = nullptr;
     if (m_pEngine)
         m_pEngine->Release();
+    m_pEngine = nullptr;
     s_pRun = nullptr;
 }
 

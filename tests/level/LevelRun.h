@@ -51,7 +51,9 @@ public:
     static void Key(int dik, bool down) { ZanHeadlessKey(dik, down ? 1 : 0); }
     /// Sends an event with 32-bit payload fields to an object, as another object would.
     static void Send(unsigned long to, int event, std::initializer_list<uint32_t> payload = {});
-    /// Run-log rows of the run so far.
+    /// Deletes the game and releases the engine, which closes the run log.
+    void Shutdown();
+    /// Run-log rows (complete after Shutdown).
     std::vector<LogRow> LogRows() const;
 
 private:
