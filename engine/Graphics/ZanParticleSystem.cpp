@@ -65,8 +65,11 @@ CZanParticleSystem::CZanParticleSystem(const ZanParticleSystemInfo* info)
             sprite->SetColor(m_Info.colStart);
         }
         p.fLife = p.fTotalLife;
-        m_lstFree.push_back(&p);
     }
+    // The list nodes are made after the sprites so that they lie together, in pool order,
+    // for the walk over the alive list in every Update.
+    for (int i = 0; i < m_nParticles; ++i)
+        m_lstFree.push_back(&m_pParticles[i]);
 }
 
 CZanParticleSystem::~CZanParticleSystem()

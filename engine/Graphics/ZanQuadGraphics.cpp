@@ -132,8 +132,12 @@ void CZanQuadGraphics::SetColor(unsigned long packed)
 
 void CZanQuadGraphics::SetColor(const CZanColor& color)
 {
+    // Packed from the argument: reading back the colour just stored can miss the store
+    // buffer and stall, which particle systems pay once per particle and frame.
+    const DWORD packed = DWORD(color.GetHWColor());
     m_Color = color;
-    WriteVertexColors();
+    for (ZanVertex& v : m_Quad.v)
+        v.color = packed;
 }
 
 void CZanQuadGraphics::PlaceCorners(const float* offsets, ZanVertex* out) const

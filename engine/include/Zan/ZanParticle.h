@@ -9,7 +9,8 @@
 //      system is not drawn itself: its sprites are ordinary render-list entries, shown while
 //      their particle lives and hidden otherwise.
 // Needs the engine (KovCreate) for its clock and random numbers and the resource manager
-// (KovResourceCreate) for its sprites; without them it runs with an empty pool.
+// (KovResourceCreate) for its sprites. Without the manager the particles run unseen (reported
+// in the run log); without the engine its clock stands still and nothing is emitted.
 #pragma once
 
 #include "Zan/ZanMath.h"
