@@ -30,10 +30,7 @@ protected:
         WriteResourceFile("r.xml", kResources);
         ASSERT_TRUE(resources->Load("r.xml"));
     }
-    void Settings(const std::string& lines)
-    {
-        zantest::WriteFile("s.cfg", "[设置]\n" + lines);
-    }
+    void Settings(const std::string& lines) { zantest::WriteFile("s.cfg", "[设置]\n" + lines); }
     // One clock step: a little more than the 10 ms the clock waits for.
     void Step(CEnvironment& environment, float& hour)
     {

@@ -23,7 +23,6 @@ public:
     bool Resume() override { return true; }
     bool IsPlayer(unsigned long id) override { return players.count(id) != 0; }
     bool IsMonster(unsigned long id) override { return monsters.count(id) != 0; }
-    void SetHour(float hour) { m_fHour = hour; }
 
     std::set<unsigned long> players, monsters;
 };
