@@ -17,7 +17,7 @@ render() {
 for name in sky sun moon far_islands clouds island leaf_platform leaf_platform_small crate water weather; do
   render "art/world/$name.svg" "$name"
 done
-for name in logo board level_title leaves_top leaves_bottom splash_studio splash_engine; do
+for name in logo board board_two level_title leaves_top leaves_bottom splash_studio splash_engine; do
   render "art/ui/$name.svg" "$name"
 done
 
