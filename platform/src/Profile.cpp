@@ -224,7 +224,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     // Write beside the file and rename over it, so a failed write never loses the old one.
     const std::string native = ZanNativePath(path);
     const std::string temp = native + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    FILE* f = ZanFileOpen((std::string(path) + ".tmp").c_str(), "wb");
     if (!f)
         return FALSE;
     bool ok = true;
