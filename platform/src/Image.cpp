@@ -165,6 +165,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, ZanImageHeader& header, bool p
                 std::vector<uint8_t>& rgba)
 {
     jpeg_decompress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo); // destroying it is safe whenever the jump comes
     JpegErrors errors;
     jpeg_progress_mgr progress{};
     cinfo.err = jpeg_std_error(&errors.mgr);
