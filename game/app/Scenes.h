@@ -47,7 +47,7 @@ private:
 };
 
 /// A screen under the living sky with buttons that light up under the cursor and click with
-/// a sound: the main menu and the one-player wait screen.
+/// a sound: the main menu and the two wait screens.
 class CButtonScene : public CScene
 {
 public:
@@ -118,19 +118,12 @@ public:
     bool OnMouseButtonRelease(int button) override;
 };
 
-/// The screen before a two-player level. It shows nothing: a left click starts, a right click
-/// returns to the menu.
-class CTwoPlayerWait : public CScene
+/// The screen before a two-player level: the level's board with both players' keys under the
+/// living sky. It has no buttons: a left click anywhere starts, a right click returns to the
+/// menu.
+class CTwoPlayerWait : public CButtonScene
 {
 public:
-    ~CTwoPlayerWait() override { Unload(); }
-    bool Load(const char*) override { return true; }
-    bool Unload() override { return true; }
-    bool Update() override { return true; }
-    bool OnKeyDown(int) override { return true; }
-    bool OnKeyUp(int) override { return true; }
-    bool OnMouseButtonDown(int) override { return true; }
+    bool Load(const char* file) override;
     bool OnMouseButtonRelease(int button) override;
-    bool Pause() override { return true; }
-    bool Resume() override { return true; }
 };

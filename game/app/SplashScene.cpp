@@ -94,6 +94,19 @@ bool CSplashScene::OnMouseButtonRelease(int button)
     return true;
 }
 
+bool CTwoPlayerWait::Load(const char* file)
+{
+    // A bare black screen left players guessing what the mouse does here, so the board that
+    // explains both players' keys is shown like the one-player wait screen's.
+    if (!LoadWorld(file))
+        return false;
+    AddPicture("关卡1", 260.0f, 280.0f);
+    AddPicture("图板", 400.0f, 300.0f);
+    AddPicture("树叶上", 400.0f, 130.0f);
+    AddPicture("树叶下", 400.0f, 480.0f);
+    return true;
+}
+
 bool CTwoPlayerWait::OnMouseButtonRelease(int button)
 {
     if (button == 0)

@@ -133,6 +133,10 @@ TEST_F(DataTest, EveryScreenFindsItsFilesAndNames)
     for (const char* name : {"鼠标选择", "鼠标盘旋"})
         EXPECT_NE(resources->GetAudioInfo(name), nullptr) << ZanGbkToUtf8(name);
 
+    CheckScene("WaitLevel01.xml", true);
+    for (const char* name : {"关卡1", "图板", "树叶上", "树叶下"})
+        EXPECT_TRUE(IsSprite(name)) << ZanGbkToUtf8(name);
+
     CheckScene("Level01.xml", true);
 
     // Textures, sounds and maps reported nothing.

@@ -241,10 +241,10 @@ TEST_F(ScenesTest, LeavingASceneLeavesNoObjectBodyPictureOrMapItem)
         [&](int pass)
         {
             if (pass == 0)
-                PostFlowEvent(FLOW_EVENT_TWO_PLAYERS);
+                game->TearDownScene();
             return pass < 2;
         });
-    ASSERT_EQ(game->GetFlowState(), FLOW_TWO_PLAYER_WAIT);
+    ASSERT_EQ(game->GetScene(), nullptr);
     EXPECT_EQ(g_pMapMgr->GetObjectCount(), 0);
     EXPECT_EQ(g_pMapMgr->GetPointCount(), 0u);
     for (unsigned long id = ZAN_FIRST_OBJECT_ID; id <= ids.back() + 100; ++id)
