@@ -11,6 +11,7 @@
 #include "core/ZanLog.h"
 #include "core/ZanTimer.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
@@ -19,9 +20,49 @@ namespace
 const char* const kSource = "ZanEngine";
 const char* const kClassName = "KOV__WNDCLASS";
 const int kVersion = 9;
+// Where a player sets the window size, for messages on standard error (UTF-8).
+const char* const kSizeSettings = u8"窗口宽度 and 窗口高度 in section [全局] of Autoexec.cfg";
 
 CZanEngine* s_pEngine = nullptr;
 int32_t s_nEngineUses = 0;
+
+// A client size of 0 or less has no window; one larger than the display is cut to fit, so
+// the window, and the back buffer behind it, stay within what can be shown. The player learns
+// why on standard error, since such a size comes from their configuration.
+bool FitClientSize(CGameBase& game, const char* title)
+{
+    const std::string name = ZanGbkToUtf8(title);
+    if (game.m_nWidth <= 0 || game.m_nHeight <= 0)
+    {
+        std::fprintf(stderr,
+                     "%s: cannot open a window of %d x %d pixels; width and height must be "
+                     "positive (%s)\n",
+                     name.c_str(), game.m_nWidth, game.m_nHeight, kSizeSettings);
+        return false;
+    }
+    int maxW = GetSystemMetrics(SM_CXSCREEN), maxH = GetSystemMetrics(SM_CYSCREEN);
+    if (game.m_bWindowed)
+    {
+        maxW -= 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+        maxH -= 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);
+    }
+    if (maxW <= 0 || maxH <= 0 || (game.m_nWidth <= maxW && game.m_nHeight <= maxH))
+        return true;
+    const int width = std::min(game.m_nWidth, maxW), height = std::min(game.m_nHeight, maxH);
+    std::fprintf(stderr,
+                 "%s: a window of %d x %d pixels does not fit the display; using %d x %d (%s)\n",
+                 name.c_str(), game.m_nWidth, game.m_nHeight, width, height, kSizeSettings);
+    if (CZanEngine* engine = CZanEngine::Instance())
+    {
+        char text[128];
+        std::snprintf(text, sizeof text, "窗体尺寸 %dx%d 超出屏幕，改为 %dx%d", game.m_nWidth,
+                      game.m_nHeight, width, height);
+        engine->SystemWarnLog(text, kSource, __LINE__);
+    }
+    game.m_nWidth = width;
+    game.m_nHeight = height;
+    return true;
+}
 
 std::string VFormat(const char* format, va_list args)
 {
@@ -145,6 +186,11 @@ bool CZanEngine::SystemInitiate()
     }
     SystemInfoLog("window 类注册成功", kSource, __LINE__);
 
+    if (!FitClientSize(*game, title))
+    {
+        SystemErrorLog("不能创建窗体", kSource, __LINE__);
+        return false;
+    }
     const int outerW = game->m_nWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
     const int outerH =
         game->m_nHeight + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION);

@@ -7,12 +7,17 @@ CZanIni::CZanIni(const char* name)
 {
     m_szPath[0] = '\0';
     m_szValue[0] = '\0';
+    if (!name)
+        return;
     char dir[sizeof m_szPath];
     const DWORD len = GetCurrentDirectoryA(sizeof dir, dir);
-    if (len == 0 || len >= sizeof dir || !name)
-        return;
-    // A path that does not fit is refused rather than cut: a cut path would name another file.
-    const int n = std::snprintf(m_szPath, sizeof m_szPath, "%s\\%s", dir, name);
+    // A deep working directory leaves no room for the name: "." names the same directory.
+    int n = -1;
+    if (len > 0 && len < sizeof dir)
+        n = std::snprintf(m_szPath, sizeof m_szPath, "%s\\%s", dir, name);
+    if (n < 0 || size_t(n) >= sizeof m_szPath)
+        n = std::snprintf(m_szPath, sizeof m_szPath, ".\\%s", name);
+    // A name that still does not fit is refused rather than cut: a cut path names another file.
     if (n < 0 || size_t(n) >= sizeof m_szPath)
         m_szPath[0] = '\0';
 }

@@ -267,8 +267,10 @@ void Sleep(DWORD milliseconds);
 void GetLocalTime(SYSTEMTIME* time);
 BOOL GetVersionExA(OSVERSIONINFOA* info);
 void GlobalMemoryStatus(MEMORYSTATUS* status);
-// Writes the GBK working directory with '\' separators; returns its length, or the size
-// needed (terminator included) without writing when the buffer is too small.
+#define MAX_PATH 260
+// Writes the GBK working directory; returns its length, or the size needed (terminator
+// included) without writing when the buffer is too small. A directory whose name has no GBK
+// spelling, or is MAX_PATH bytes or longer, is reported as ".", which opens the same files.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 LONG InterlockedIncrement(volatile LONG* value);
 LONG InterlockedDecrement(volatile LONG* value);

@@ -35,6 +35,10 @@ struct InputState
 {
     BYTE keys[256] = {};
     BYTE buttons[8] = {};
+    // Presses not yet seen by a state read. A key or button tapped and released between two
+    // reads (between two frames, or before the first) still shows as down in the next read.
+    BYTE tappedKeys[256] = {};
+    BYTE tappedButtons[8] = {};
     LONG dx = 0, dy = 0, dz = 0; // movement since the mouse state was last read
     DWORD sequence = 0;
 } g_state;
@@ -123,13 +127,18 @@ public:
         {
             if (size != sizeof g_state.keys)
                 return DIERR_INVALIDPARAM;
-            std::memcpy(data, g_state.keys, size);
+            BYTE* keys = static_cast<BYTE*>(data);
+            for (size_t i = 0; i < sizeof g_state.keys; ++i)
+                keys[i] = g_state.keys[i] | g_state.tappedKeys[i];
+            std::memset(g_state.tappedKeys, 0, sizeof g_state.tappedKeys);
             return DI_OK;
         }
         if (size != sizeof(DIMOUSESTATE2))
             return DIERR_INVALIDPARAM;
         DIMOUSESTATE2 state{g_state.dx, g_state.dy, g_state.dz, {}};
-        std::memcpy(state.rgbButtons, g_state.buttons, sizeof state.rgbButtons);
+        for (size_t i = 0; i < sizeof g_state.buttons; ++i)
+            state.rgbButtons[i] = g_state.buttons[i] | g_state.tappedButtons[i];
+        std::memset(g_state.tappedButtons, 0, sizeof g_state.tappedButtons);
         std::memcpy(data, &state, sizeof state);
         g_state.dx = g_state.dy = g_state.dz = 0;
         return DI_OK;
@@ -253,6 +262,8 @@ void ZanInputKey(int dik, bool down)
     if (!repeat)
     {
         g_state.keys[dik] = down ? 0x80 : 0;
+        if (down)
+            g_state.tappedKeys[dik] = 0x80;
         Record(true, DWORD(dik), down ? 0x80 : 0);
     }
     // lParam as Windows builds it: repeat count, scan code, previous state, transition.
@@ -293,6 +304,8 @@ void ZanInputMouseButton(int button, bool down)
     if (button < 0 || button > 7)
         return;
     g_state.buttons[button] = down ? 0x80 : 0;
+    if (down)
+        g_state.tappedButtons[button] = 0x80;
     Record(false, DWORD(DIMOFS_BUTTON0 + button), down ? 0x80 : 0);
 }
 
@@ -301,8 +314,13 @@ void ZanInputFocus(bool active)
     if (ZanWindow* w = ZanWindowFromHandle(ZanMainWindow()))
         w->focused = active;
     if (!active)
+    {
+        // Presses that were meant for us before the switch are not replayed on return.
+        std::memset(g_state.tappedKeys, 0, sizeof g_state.tappedKeys);
+        std::memset(g_state.tappedButtons, 0, sizeof g_state.tappedButtons);
         for (Device* d : g_devices)
             d->FocusLost();
+    }
     PostToMain(WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }
 

@@ -1,15 +1,11 @@
-// Kernel services: local time, system facts, working directory, atomics and locks, and the
-// single-running-copy guard. Values come from the real system.
+// Kernel services: local time, system facts, working directory, atomics and locks. Values come
+// from the real system.
 #include "Platform.h"
 
-#include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -73,16 +69,23 @@ void GlobalMemoryStatus(MEMORYSTATUS* status)
                                                status->dwTotalPhys);
 }
 
+// Configuration paths are GBK and at most MAX_PATH bytes. A working directory that cannot be
+// written so (a name outside GBK, or too long) is reported as ".", which still names it for
+// every relative open; a '?'-mangled or cut path would name no directory at all.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer)
 {
+    std::string path = ".";
     char cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd))
-        return 0;
-    const std::string gbk = ZanUtf8ToGbk(cwd);
-    if (!buffer || gbk.size() + 1 > size)
-        return DWORD(gbk.size() + 1);
-    std::memcpy(buffer, gbk.c_str(), gbk.size() + 1);
-    return DWORD(gbk.size());
+    if (getcwd(cwd, sizeof cwd))
+    {
+        const std::string gbk = ZanUtf8ToGbk(cwd);
+        if (gbk.size() < MAX_PATH && ZanGbkToUtf8(gbk) == cwd)
+            path = gbk;
+    }
+    if (!buffer || path.size() + 1 > size)
+        return DWORD(path.size() + 1);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return DWORD(path.size());
 }
 
 LONG InterlockedIncrement(volatile LONG* value)
@@ -117,27 +120,4 @@ void LeaveCriticalSection(CRITICAL_SECTION* section)
 void DeleteCriticalSection(CRITICAL_SECTION* section)
 {
     pthread_mutex_destroy(&section->mutex);
-}
-
-// An advisory lock on a file in the user's runtime directory. The descriptor stays open for
-// the life of the process, and the kernel drops the lock when the process ends, even when it
-// crashes or is killed, so a stale guard can never refuse a new start.
-bool ZanAcquireInstanceGuard(const char* name)
-{
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    if (!dir || !*dir)
-        dir = "/tmp";
-    std::string file = std::string(dir) + "/";
-    for (const char* p = name; p && *p; ++p)
-        file += (std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
-    file += "-" + std::to_string(getuid()) + ".lock";
-    int fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true; // no place for a guard: do not stop the player from playing
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-    {
-        close(fd);
-        return errno != EWOULDBLOCK;
-    }
-    return true;
 }

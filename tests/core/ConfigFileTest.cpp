@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using zantest::ReadFile;
@@ -111,4 +112,25 @@ TEST(ConfigFile, DefaultFileLivesInTheWorkingDirectory)
     WriteGbk("Autoexec.cfg", "[全局]\n窗口模式=0\n");
     CZanIni ini;
     EXPECT_EQ(ini.GetInt("全局", "窗口模式", 1), 0);
+}
+
+// A working directory that has no GBK spelling ("ø") or does not fit a configuration path
+// (over 255 bytes) must still be where settings are read from and written to.
+TEST(ConfigFile, WorksFromAnyWorkingDirectory)
+{
+    ScopedWorkDir dir;
+    const std::string deep =
+        std::string(120, 'd') + "/" + std::string(120, 'e') + "/" + std::string(40, 'f');
+    for (const std::string& sub : {std::string(u8"bjørn/游戏"), deep})
+    {
+        SCOPED_TRACE(sub);
+        std::filesystem::create_directories(dir.Path() + "/" + sub);
+        std::filesystem::current_path(dir.Path() + "/" + sub);
+        WriteGbk("Autoexec.cfg", "[全局]\r\n窗口宽度=1024\r\n");
+        CZanIni ini;
+        EXPECT_EQ(ini.GetInt("全局", "窗口宽度", 800), 1024);
+        ini.SetInt("全局", "窗口高度", 768);
+        EXPECT_EQ(ReadFile("Autoexec.cfg"), "[全局]\r\n窗口宽度=1024\r\n窗口高度=768\r\n");
+        std::filesystem::current_path(dir.Path());
+    }
 }

@@ -80,6 +80,79 @@ TEST_F(EngineTest, WindowIsCentredWithFixedFrameAndCaption)
     EXPECT_EQ(game->m_dwFullScreenStyle, 0x90000000u);
 }
 
+// On the 1024 x 768 headless screen: a size of 0 or less opens nothing and says why; one
+// larger than the display is cut to fit, window and back buffer alike.
+struct WindowSizeCase
+{
+    int width, height;
+    bool windowed;
+    int clientW, clientH; // 0: refused
+};
+
+void PrintTo(const WindowSizeCase& c, std::ostream* out)
+{
+    *out << c.width << " x " << c.height << (c.windowed ? " windowed" : " full screen");
+}
+
+class WindowSizeTest : public EngineTest, public testing::WithParamInterface<WindowSizeCase>
+{
+};
+
+TEST_P(WindowSizeTest, IsRefusedWhenEmptyAndCutToTheDisplay)
+{
+    const WindowSizeCase c = GetParam();
+    game = new RecordingGame;
+    game->m_nWidth = c.width;
+    game->m_nHeight = c.height;
+    game->m_bWindowed = c.windowed;
+    ASSERT_TRUE(engine->LoadGame(game));
+    testing::internal::CaptureStderr();
+    const bool started = engine->SystemInitiate();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(std::to_string(c.width) + " x " + std::to_string(c.height)),
+              std::string::npos)
+        << said;
+    if (c.clientW == 0)
+    {
+        EXPECT_FALSE(started);
+        EXPECT_NE(said.find("positive"), std::string::npos) << said;
+        EXPECT_EQ(Messages(ReadLogRows(kLog)).back(), "不能创建窗体");
+        return;
+    }
+    ASSERT_TRUE(started);
+    const ZanWindow* w = ZanWindowFromHandle(ZanMainWindow());
+    ASSERT_NE(w, nullptr);
+    if (c.windowed)
+    {
+        EXPECT_EQ(w->clientW, c.clientW);
+        EXPECT_EQ(w->clientH, c.clientH);
+    }
+    Run(
+        [](int pass)
+        {
+            if (pass == 1)
+                PostQuitMessage(0);
+        });
+    int fw = 0, fh = 0;
+    ASSERT_NE(ZanHeadlessFrame(&fw, &fh), nullptr);
+    EXPECT_EQ(fw, c.clientW);
+    EXPECT_EQ(fh, c.clientH);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, WindowSizeTest,
+                         testing::Values(WindowSizeCase{0, 600, true, 0, 0},
+                                         WindowSizeCase{800, -5, false, 0, 0},
+                                         WindowSizeCase{16384, 16384, true, 1018, 743},
+                                         WindowSizeCase{2000, 500, false, 1024, 500}),
+                         [](const testing::TestParamInfo<WindowSizeCase>& info)
+                         {
+                             const WindowSizeCase& c = info.param;
+                             auto number = [](int n)
+                             { return n < 0 ? "minus" + std::to_string(-n) : std::to_string(n); };
+                             return number(c.width) + "x" + number(c.height) +
+                                    (c.windowed ? "Windowed" : "FullScreen");
+                         });
+
 TEST_F(EngineTest, StartUpAndShutdownAreRecordedInOrder)
 {
     StartGame();
@@ -244,6 +317,36 @@ TEST_F(EngineTest, EscapeQuitsOnReleaseNotOnPress)
         }));
     EXPECT_GE(framesAfterPress, 3);
     EXPECT_TRUE(game->Has("KeyPress 1"));
+}
+
+// A key or button pressed and released between two polls (a quick tap, or one made while the
+// game was still starting) counts as one press.
+TEST_F(EngineTest, TapsBetweenTwoPollsStillCount)
+{
+    StartGame();
+    ZanHeadlessKey(0x24, 1); // J and the left button, tapped before the first frame
+    ZanHeadlessKey(0x24, 0);
+    ZanHeadlessMouseButton(0, 1);
+    ZanHeadlessMouseButton(0, 0);
+    int passes = 0;
+    EXPECT_TRUE(Run(
+        [&](int pass)
+        {
+            passes = pass;
+            if (pass == 3 || pass == 6)
+            {
+                const int key = pass == 3 ? 0x1E : 0x01; // A, then Escape
+                ZanHeadlessKey(key, 1);
+                ZanHeadlessKey(key, 0);
+            }
+            if (pass == 50)
+                ZanHeadlessClose();
+        }));
+    EXPECT_LT(passes, 50) << "Escape was lost";
+    for (const char* call : {"KeyDown 36", "KeyPress 36", "MouseDown 0", "MouseRelease 0",
+                             "KeyDown 30", "KeyPress 30", "KeyPress 1"})
+        EXPECT_TRUE(game->Has(call)) << call;
+    EXPECT_EQ(game->Matching("KeyDown 30").size(), 1u);
 }
 
 TEST_F(EngineTest, CloseButtonEndsTheLoop)

@@ -5,7 +5,10 @@
 #include "ZanHeadless.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -160,17 +163,126 @@ TEST(Profile, ValuesWithBlanksCommentsAndMissingBrackets)
     EXPECT_EQ(GetPrivateProfileIntA("s", "k", 5, "q.ini"), 0u);
 }
 
+namespace
+{
+// Another running copy: a child process that takes the guard and keeps it until killed.
+struct OtherCopy
+{
+    pid_t pid = -1;
+    bool holds = false;
+
+    explicit OtherCopy(const char* name)
+    {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return;
+        pid = fork();
+        if (pid == 0)
+        {
+            const char ok = ZanAcquireInstanceGuard(name) ? 'y' : 'n';
+            (void)!write(ready[1], &ok, 1);
+            pause();
+            _exit(0);
+        }
+        char ok = 0;
+        holds = read(ready[0], &ok, 1) == 1 && ok == 'y';
+        close(ready[0]);
+        close(ready[1]);
+    }
+    ~OtherCopy() { Stop(); }
+    void Stop()
+    {
+        if (pid > 0)
+        {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        pid = -1;
+    }
+};
+
+bool Contains(const std::string& folder, const std::string& name)
+{
+    std::error_code ec;
+    return std::filesystem::exists(folder + "/" + name, ec);
+}
+} // namespace
+
 TEST(InstanceGuard, RefusesASecondHolderButNotAfterACrash)
 {
     ScopedWorkDir dir;
     setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
-    // A copy that holds the guard and is then killed outright.
+    OtherCopy other("GuardTest");
+    EXPECT_TRUE(other.holds);
+    EXPECT_FALSE(ZanAcquireInstanceGuard("GuardTest"));
+    other.Stop(); // killed outright
+    EXPECT_TRUE(ZanAcquireInstanceGuard("GuardTest"));
+}
+
+// A runtime folder that is missing, a link, or writable by others is not used; the guard then
+// lives in a private folder of the player's cache and still refuses a second copy.
+TEST(InstanceGuard, FallsBackToThePlayersCacheWhenTheRuntimeFolderIsUnfit)
+{
+    ScopedWorkDir dir;
+    namespace fs = std::filesystem;
+    const std::string home = dir.Path() + "/home", shared = dir.Path() + "/shared",
+                      link = dir.Path() + "/link";
+    fs::create_directories(home);
+    fs::create_directories(shared);
+    fs::permissions(shared, fs::perms::all);
+    fs::create_directory_symlink(home, link);
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CACHE_HOME");
+    int n = 0;
+    for (const std::string& runtime : {dir.Path() + "/missing", shared, link})
+    {
+        SCOPED_TRACE(runtime);
+        const std::string name = "CacheGuard" + std::to_string(n++);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        OtherCopy other(name.c_str());
+        EXPECT_TRUE(other.holds);
+        EXPECT_FALSE(ZanAcquireInstanceGuard(name.c_str()));
+        EXPECT_FALSE(Contains(runtime, name + ".lock"));
+        EXPECT_TRUE(Contains(home + "/.cache/" + name, name + ".lock"));
+        EXPECT_EQ(fs::status(home + "/.cache/" + name).permissions(), fs::perms::owner_all);
+    }
+}
+
+// With neither a runtime folder nor a home, a private folder in /tmp holds the guard. One that
+// someone else made there first is never used, so they cannot stop the game from starting.
+TEST(InstanceGuard, UsesAPrivateFolderInTmpAndIgnoresOneMadeByAnotherUser)
+{
+    namespace fs = std::filesystem;
+    unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("XDG_CACHE_HOME");
+    unsetenv("HOME");
+    const std::string name = "TmpGuard" + std::to_string(getpid());
+    const std::string folder = "/tmp/" + name + "-" + std::to_string(geteuid());
+    {
+        OtherCopy other(name.c_str());
+        EXPECT_TRUE(other.holds);
+        EXPECT_FALSE(ZanAcquireInstanceGuard(name.c_str()));
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder + "/" + name + ".lock")));
+    }
+    fs::remove_all(folder);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making another user's folder needs root";
+    // Another user made a folder under our name, open to all, and holds a lock inside.
+    const std::string hostile = "Hostile" + std::to_string(getpid());
+    const std::string theirs = "/tmp/" + hostile + "-0";
+    fs::create_directory(theirs);
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    fs::permissions(theirs, fs::perms::all);
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    const pid_t child = fork();
-    if (child == 0)
+    const pid_t them = fork();
+    if (them == 0)
     {
-        const char ok = ZanAcquireInstanceGuard("GuardTest") ? 'y' : 'n';
+        int fd = -1;
+        if (setgid(65534) == 0 && setuid(65534) == 0)
+            fd = open((theirs + "/" + hostile + ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+        const char ok = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
         (void)!write(ready[1], &ok, 1);
         pause();
         _exit(0);
@@ -178,8 +290,8 @@ TEST(InstanceGuard, RefusesASecondHolderButNotAfterACrash)
     char ok = 0;
     ASSERT_EQ(read(ready[0], &ok, 1), 1);
     EXPECT_EQ(ok, 'y');
-    EXPECT_FALSE(ZanAcquireInstanceGuard("GuardTest"));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    EXPECT_TRUE(ZanAcquireInstanceGuard("GuardTest"));
+    EXPECT_TRUE(ZanAcquireInstanceGuard(hostile.c_str()));
+    kill(them, SIGKILL);
+    waitpid(them, nullptr, 0);
+    fs::remove_all(theirs);
 }

@@ -48,7 +48,7 @@ protected:
 public:
     char* m_szIconName;    ///< icon resource name; null: the default application icon
     char* m_szWindowTitle; ///< window caption and run-log title
-    int m_nWidth;          ///< client width in pixels
+    int m_nWidth;          ///< client width in pixels; cut by SystemInitiate to fit the display
     int m_nHeight;         ///< client height in pixels
     bool m_bWindowed;
     bool m_bActive; ///< frames run only while true

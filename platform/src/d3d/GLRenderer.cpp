@@ -2,6 +2,7 @@
 // drawn into an off-screen buffer of the back-buffer size and shown by Present, scaled to
 // the window with its aspect ratio kept (full screen), so mouse coordinates can map back.
 #include "D3DInternal.h"
+#include "PresentPacer.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -231,6 +232,26 @@ GLuint Compile(GLenum kind, const char* source)
 class GLRenderer;
 GLRenderer* g_current = nullptr;
 
+// Full screen is a request to the window manager; with none there, nothing would answer it.
+// The window is first made to cover its display itself, which any X server honours.
+void CoverDisplay(SDL_Window* window)
+{
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &bounds) != 0)
+        return;
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
+}
+
+// Refresh rate of the display showing the window, 0 when the display does not say.
+int RefreshRate(SDL_Window* window)
+{
+    SDL_DisplayMode mode;
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+    return SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+}
+
 class GLRenderer : public Renderer
 {
 public:
@@ -316,11 +337,16 @@ public:
             const bool full = !params.Windowed;
             m_fullScreen = full;
             const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+            if (full && !isFull)
+                CoverDisplay(w->sdl);
             if (full != isFull)
                 SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+            if (!full && isFull && (w->style & WS_CAPTION) == WS_CAPTION)
+                SDL_SetWindowBordered(w->sdl, SDL_TRUE);
         }
-        SDL_GL_SetSwapInterval(params.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0
-                                                                                            : 1);
+        const unsigned refreshes = RefreshesPerPresent(params.PresentationInterval);
+        SDL_GL_SetSwapInterval(refreshes == 0 ? 0 : 1);
+        m_pacer.Configure(refreshes, w && w->sdl ? RefreshRate(w->sdl) : 0);
         if (width != m_width || height != m_height)
         {
             glBindTexture(GL_TEXTURE_2D, m_target);
@@ -447,6 +473,8 @@ public:
                           GL_COLOR_BUFFER_BIT,
                           outW == m_width && outH == m_height ? GL_NEAREST : GL_LINEAR);
         SDL_GL_SwapWindow(w->sdl);
+        if (const uint64_t until = m_pacer.WaitUntil(PresentPacer::Now()))
+            PresentPacer::SleepUntil(until);
         glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
         m_viewportValid = false;
         return D3D_OK;
@@ -702,6 +730,7 @@ private:
     std::map<ShaderKey, Program> m_programs;
     Ring m_vertexRing, m_indexRing;
     bool m_fullScreen = false;
+    PresentPacer m_pacer;
     Program* m_active = nullptr;
     int m_width = 0, m_height = 0;
     GLuint m_boundTexture = 0;

@@ -3,10 +3,26 @@
 #include "Platform.h"
 
 #include <SDL.h>
+#include <csignal>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace
 {
 bool g_videoReady = false;
+pid_t g_boxOwner = 0; // our process id while a message box is up
+
+// SDL shows its X11 message box from a forked child. A child that outlived us would keep the
+// box on screen with nobody to answer it: it dies with us instead.
+void TieBoxChildToOwner()
+{
+    if (g_boxOwner == 0)
+        return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != g_boxOwner)
+        _exit(1); // the owner died before the tie was made
+}
 
 int SdlButtonToIndex(Uint8 button)
 {
@@ -209,7 +225,13 @@ int ShowCursor(bool show)
 
 bool MessageBox(const char* text, const char* caption)
 {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ZanGbkToUtf8(caption).c_str(),
-                                    ZanGbkToUtf8(text).c_str(), nullptr) == 0;
+    [[maybe_unused]] static const bool tied =
+        pthread_atfork(nullptr, nullptr, &TieBoxChildToOwner) == 0;
+    g_boxOwner = getpid();
+    // SDL waits for its child, so the box never outlives the call either.
+    const bool shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, ZanGbkToUtf8(caption).c_str(),
+                                                ZanGbkToUtf8(text).c_str(), nullptr) == 0;
+    g_boxOwner = 0;
+    return shown;
 }
 } // namespace zan::desktop
