@@ -158,7 +158,9 @@ example() {
   "$CMAKE" -S "$SOURCE" -B "$BUILD_DIR" "$@" >"$BUILD_DIR.log" 2>&1 &&
     "$CMAKE" --build "$BUILD_DIR" >>"$BUILD_DIR.log" 2>&1 ||
     fail "the example did not build: $(tail -n 20 "$BUILD_DIR.log")"
-  (cd "$BUILD_DIR" && ./sprite_demo --headless) || fail "the example drew no sprite"
+  # Installed for real, the engine would lie in the linker's own folders; staged, it is named.
+  (cd "$BUILD_DIR" && LD_LIBRARY_PATH="$LIB" ./sprite_demo --headless) ||
+    fail "the example drew no sprite"
   echo "PASS"
   rm -rf "$BUILD_DIR" "$BUILD_DIR.log"
 }
