@@ -45,7 +45,9 @@ install(FILES ${CMAKE_BINARY_DIR}/zanengine.pc DESTINATION ${CMAKE_INSTALL_LIBDI
     COMPONENT Development)
 
 # The game.
-install(DIRECTORY data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/skyfloat)
+# A run log left by playing from the source tree is no part of the game.
+install(DIRECTORY data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/skyfloat
+    PATTERN "运行日志.htm" EXCLUDE)
 file(RELATIVE_PATH ZAN_LAUNCHER_TO_DATA ${CMAKE_INSTALL_FULL_BINDIR}
     ${CMAKE_INSTALL_FULL_DATADIR}/skyfloat)
 file(RELATIVE_PATH ZAN_LAUNCHER_TO_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}

@@ -49,7 +49,13 @@ tree() {
     fail "the engine does not ask for the platform library by its SONAME"
 
   [ -f "$ROOT/share/skyfloat/Autoexec.cfg" ] || fail "no game data"
-  [ -f "$ROOT/share/man/man6/skyfloat.6" ] || fail "no manual page"
+  page="$ROOT/share/man/man6/skyfloat.6"
+  [ -f "$page" ] || fail "no manual page"
+  if command -v man >/dev/null; then
+    said=$(man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
+    [ -z "$said" ] || fail "the manual page has faults: $said"
+  fi
+  [ ! -e "$ROOT/share/skyfloat/运行日志.htm" ] || fail "a run log was installed as data"
   [ -f "$ROOT/include/ZanEngine/ZanEngine.h" ] && [ -f "$ROOT/include/ZanEngine/ZanHeadless.h" ] ||
     fail "headers missing"
   for f in ZanEngineConfig.cmake ZanEngineConfigVersion.cmake ZanEngineTargets.cmake; do
