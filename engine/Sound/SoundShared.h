@@ -1,0 +1,15 @@
+// What the sound classes share inside the library.
+#pragma once
+
+#include "Zan/ZanCore.h"
+#include "Zan/ZanSound.h"
+
+#include <cstring>
+
+/// Lets the silent device mix up to the platform clock; nothing on a real device.
+void ZanSoundCatchUp();
+
+/// Reads up to `bytes` of 16-bit little-endian signed samples from `file` into `out`, keeping
+/// at most the first two channels of each frame. Returns the bytes written, 0 at the end of
+/// the stream, or a negative vorbisfile error code. `bytes` must be at least one output frame.
+long ZanOggRead(OggVorbis_File* file, char* out, long bytes);
