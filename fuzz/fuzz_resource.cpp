@@ -2,6 +2,7 @@
 // was read must build drawables without harm.
 #include "ZanEngine.h"
 
+#include <climits>
 #include <cstdio>
 #include <unistd.h>
 
@@ -25,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         resources->CreateSprite(name);
         CZanResPtr<CZanAnim> anim = resources->CreateAnim(name);
-        anim->SetFrame(anim->GetFrames() - 1);
+        // The last frame, without overflowing on the most negative count a file can give.
+        const int frames = anim->GetFrames();
+        anim->SetFrame(frames > INT_MIN ? frames - 1 : frames);
         anim->Play(1);
         anim->Update(0.0f);
         CZanResPtr<CZanMesh> mesh = resources->CreateMesh(name);

@@ -5,7 +5,7 @@ set -e
 
 PACKAGES="build-essential cmake pkg-config git
   libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig-dev fonts-wqy-zenhei
-  libstb-dev libopenal-dev libsndfile1-dev libvorbis-dev libtinyxml-dev zlib1g-dev
+  libpng-dev libjpeg62-turbo-dev libstb-dev libopenal-dev libsndfile1-dev libvorbis-dev libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
   desktop-file-utils appstream"

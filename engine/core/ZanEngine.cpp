@@ -240,7 +240,9 @@ bool CZanEngine::SystemInitiate()
         return false;
     }
 
-    m_pRandom = new CZanRandom(timeGetTime());
+    // A generator made early by a random number asked for before start-up is reseeded.
+    if (!m_pRandom)
+        m_pRandom = new CZanRandom(timeGetTime());
     RandomSeed(0);
     if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
         physics->RemoveAll();

@@ -2,7 +2,10 @@
 
 #include "ZanWin32.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
+#include <unistd.h>
 
 namespace
 {
@@ -34,6 +37,132 @@ std::string BaseName(const std::string& path)
     const size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
+
+// ---- the last record of a crashed run ----
+// A fatal signal appends an error record naming it and the foot, so the log of a crashed run
+// still says what happened and is a whole page. Only async-signal-safe calls run in the
+// handler: the row is assembled from constant texts into a static buffer and written with
+// write(2).
+
+constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+constexpr int kFatalCount = int(sizeof kFatalSignals / sizeof kFatalSignals[0]);
+
+struct SCrashTarget
+{
+    volatile int fd = -1;         // the open log, or -1
+    const volatile int32_t* pRow; // its row counter
+    struct sigaction previous[kFatalCount];
+    volatile sig_atomic_t handling = 0;
+};
+SCrashTarget g_crash;
+
+const char* SignalName(int sig)
+{
+    switch (sig)
+    {
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGABRT:
+        return "SIGABRT";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    }
+    return "?";
+}
+
+struct SCrashText
+{
+    char buffer[512];
+    size_t used = 0;
+
+    void Add(const char* text)
+    {
+        while (*text && used < sizeof buffer)
+            buffer[used++] = *text++;
+    }
+    // At least `width` digits, zero-padded.
+    void AddNumber(long value, int width)
+    {
+        char digits[24];
+        int n = 0;
+        unsigned long v = value < 0 ? 0ul - (unsigned long)value : (unsigned long)value;
+        do
+        {
+            digits[n++] = char('0' + v % 10);
+            v /= 10;
+        } while (v && n < 20);
+        while (n < width && n < 20)
+            digits[n++] = '0';
+        if (value < 0)
+            digits[n++] = '-';
+        while (n > 0 && used < sizeof buffer)
+            buffer[used++] = digits[--n];
+    }
+};
+SCrashText g_crashText;
+
+void OnFatalSignal(int sig, siginfo_t* info, void*)
+{
+    const int fd = g_crash.fd;
+    if (!g_crash.handling && fd >= 0)
+    {
+        g_crash.handling = 1;
+        SCrashText& t = g_crashText;
+        t.used = 0;
+        t.Add("<tr bgcolor=#800000><td>");
+        t.AddNumber(*g_crash.pRow, 1);
+        t.Add("</td><td>错误</td><td><b>程序异常终止: 信号 ");
+        t.Add(SignalName(sig));
+        t.Add("</b></td><td>ZanLog</td><td>");
+        t.AddNumber(__LINE__, 5);
+        t.Add("</td></tr></table> \r\n</body> \r\n</html>");
+        for (size_t done = 0; done < t.used;)
+        {
+            const ssize_t n = write(fd, t.buffer + done, t.used - done);
+            if (n > 0)
+                done += size_t(n);
+            else if (n < 0 && errno != EINTR)
+                break;
+        }
+    }
+    // The handler that was there before (normally the default action) now ends the process:
+    // a fault happens again when the faulting instruction resumes, a sent signal is re-sent.
+    for (int i = 0; i < kFatalCount; ++i)
+        if (kFatalSignals[i] == sig)
+            sigaction(sig, &g_crash.previous[i], nullptr);
+    if (!info || info->si_code <= 0)
+        raise(sig);
+}
+
+void WatchFatalSignals(int fd, const int32_t* row)
+{
+    const bool installed = g_crash.fd >= 0;
+    g_crash.pRow = row;
+    g_crash.fd = fd;
+    if (installed)
+        return;
+    struct sigaction action
+    {
+    };
+    action.sa_sigaction = &OnFatalSignal;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    for (int i = 0; i < kFatalCount; ++i)
+        sigaction(kFatalSignals[i], &action, &g_crash.previous[i]);
+}
+
+void StopWatching(int fd)
+{
+    if (g_crash.fd != fd || fd < 0)
+        return;
+    g_crash.fd = -1;
+    for (int i = 0; i < kFatalCount; ++i)
+        sigaction(kFatalSignals[i], &g_crash.previous[i], nullptr);
+}
 } // namespace
 
 CZanLog::CZanLog() : m_pFile(nullptr), m_nRow(1)
@@ -44,16 +173,25 @@ CZanLog::CZanLog() : m_pFile(nullptr), m_nRow(1)
 CZanLog::~CZanLog()
 {
     if (m_pFile)
+    {
+        StopWatching(fileno(m_pFile));
         std::fclose(m_pFile);
+    }
 }
 
 bool CZanLog::Open(const char* file, const char* title)
 {
     if (m_pFile)
+    {
+        StopWatching(fileno(m_pFile));
         std::fclose(m_pFile);
+    }
     m_pFile = ZanFileOpen(file, "wb");
     if (!m_pFile)
         return false;
+    // Every record goes straight to the file, so a crash or a kill loses none of them.
+    std::setvbuf(m_pFile, nullptr, _IONBF, 0);
+    WatchFatalSignals(fileno(m_pFile), &m_nRow);
     const std::string date = Today();
     // Lines end in CR LF, as the log has always been written.
     std::fputs(
@@ -82,6 +220,7 @@ bool CZanLog::Close()
 {
     if (!m_pFile)
         return false;
+    StopWatching(fileno(m_pFile));
     std::fputs("</table> \r\n</body> \r\n</html>", m_pFile);
     std::fclose(m_pFile);
     m_pFile = nullptr;

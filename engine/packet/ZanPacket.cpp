@@ -43,29 +43,54 @@ void CPacket_Write::Sync()
 void CPacket_Write::TakeSlots()
 {
     CPacket_Data::SChunk* last = m_pData ? m_pData->m_pLast : nullptr;
-    m_pSlot = last ? last->m_auWords + last->m_uCount : nullptr;
-    m_pSlotEnd = last ? last->m_auWords + CPacket_Data::CHUNK_WORDS : nullptr;
+    if (!last)
+    {
+        m_pSlot = m_pSlotEnd = nullptr;
+        return;
+    }
+    m_pSlot = last->m_auWords + last->m_uCount;
+    // The slots end at the last countable word too, so the inline path needs no size test.
+    const unsigned room = MAX_FULL_WORDS - last->m_uStart;
+    m_pSlotEnd = last->m_auWords +
+                 (room < CPacket_Data::CHUNK_WORDS ? room : unsigned(CPacket_Data::CHUNK_WORDS));
 }
 
-void CPacket_Write::StoreWordSlow(uint32_t word, unsigned bits)
+bool CPacket_Write::StoreWordSlow(uint32_t word, unsigned bits)
 {
     if (m_pData)
+    {
         Sync();
+        if (bits == 32 && StoredWords() >= MAX_FULL_WORDS)
+            return false;
+    }
     else
     {
         m_pData = CPacket_Data::AllocateWithChunk();
         if (!m_pData)
-            return;               // out of memory: the word is lost
+            return false;
         m_pData->m_lRefCount = 1; // the first reference; nobody else knows the object yet
     }
-    m_pData->Append(word, bits);
+    if (!m_pData->Append(word, bits))
+        return false;
     TakeSlots();
+    return true;
+}
+
+void CPacket_Write::StoreWordOrUndo(uint32_t word, uint32_t pendingBefore, unsigned countBefore)
+{
+    if (!StoreWordSlow(word, 32))
+    {
+        m_uPending = pendingBefore;
+        m_uPendingCount = countBefore;
+    }
 }
 
 void CPacket_Write::ChunkFilled()
 {
     Sync();
-    m_pData->Grow();
+    // At the last countable word the chunk is not full, and no chunk follows.
+    if (m_pData->m_pLast->m_uCount == CPacket_Data::CHUNK_WORDS)
+        m_pData->Grow();
     TakeSlots();
 }
 
@@ -93,7 +118,7 @@ void CPacket_Write::Reset()
 
 void CPacket_Write::WriteData(const void* source, unsigned bits)
 {
-    if (!source)
+    if (!source || !HasRoom(bits))
         return;
     const unsigned char* bytes = static_cast<const unsigned char*>(source);
     for (unsigned words = bits / 32; words > 0; --words, bytes += 4)
@@ -112,6 +137,8 @@ void CPacket_Write::WriteData(const void* source, unsigned bits)
 
 void CPacket_Write::WritePacket(const CPacket_Read& r)
 {
+    if (!HasRoom(r.m_uSize))
+        return;
     CPacket_Read::SCursor c;
     r.Locate(c, 0);
     for (unsigned words = r.m_uSize / 32; words > 0; --words)
@@ -128,8 +155,11 @@ void CPacket_Write::WriteString(const char* text)
         WriteBits(0, 8);
         return;
     }
-    // The characters and their terminator are exactly the string's byte image.
-    WriteData(text, unsigned((std::strlen(text) + 1) * 8));
+    // The characters and their terminator are exactly the string's byte image. The length
+    // is counted in 64 bits: a string of 2^29 characters must not pass for an empty one.
+    const uint64_t bits = (uint64_t(std::strlen(text)) + 1) * 8;
+    if (HasRoom(bits))
+        WriteData(text, unsigned(bits));
 }
 
 // ---- CPacket_Read ----

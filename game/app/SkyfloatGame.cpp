@@ -85,7 +85,8 @@ void CSkyfloatGame::BuildFlow()
         for (const FlowRow& row : kFlowTable)
             if (row.state == state)
                 s->AddTransition(row.event, row.next, row.output);
-        m_pFlow->AddState(s);
+        if (!m_pFlow->AddState(s))
+            delete s;
     }
 }
 

@@ -49,12 +49,9 @@ CStateMachine::~CStateMachine()
         delete entry.second;
 }
 
-void CStateMachine::AddState(CState* state)
+bool CStateMachine::AddState(CState* state)
 {
-    if (!state)
-        return;
-    if (!m_mapStates.emplace(state->GetID(), state).second)
-        delete state; // owned from the call on, even when refused
+    return state && m_mapStates.emplace(state->GetID(), state).second;
 }
 
 int CStateMachine::Process(int event)

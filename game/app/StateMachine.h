@@ -50,8 +50,9 @@ public:
     explicit CStateMachine(int initial);
     ~CStateMachine();
 
-    /// Takes ownership; a second state with the same id is ignored (and deleted).
-    void AddState(CState* state);
+    /// Takes ownership and returns true. A state whose id is already present is refused:
+    /// nothing changes and the caller keeps (and must free) it.
+    bool AddState(CState* state);
     /// Feeds an event; returns the current state afterwards. A current state without a
     /// table stops the machine.
     int Process(int event);

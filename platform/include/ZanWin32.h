@@ -292,8 +292,13 @@ std::string ZanUtf8ToGbk(const std::string& utf8);
 std::u32string ZanGbkToUtf32(const std::string& gbk);
 // A GBK path ('\' or '/' separated) as the UTF-8 path of the file on disk.
 std::string ZanNativePath(const char* gbkPath);
-// fopen of a GBK path. All file access of engine and game goes through here.
+// fopen of a GBK path. All file access of engine and game goes through here. Opens regular
+// files only: a directory, FIFO or device gives null (as a missing file does), and opening
+// never blocks.
 FILE* ZanFileOpen(const char* gbkPath, const char* mode);
+// The whole of a regular file, when it holds at most maxBytes; false (and out empty) when it
+// is missing, not a regular file, larger, or cannot be read.
+bool ZanFileReadAll(const char* gbkPath, size_t maxBytes, std::string& out);
 
 // ---- single running copy ----
 // True when this process now holds the program-wide guard named `name`. The guard is released

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -50,17 +51,16 @@ bool SameName(const std::string& a, const char* b)
     return true;
 }
 
+// Configuration files are a few hundred bytes; anything near this is not one.
+constexpr size_t kMaxProfileBytes = 1u << 20;
+
+// False when the file is missing, not a regular file or too large: its settings are then
+// the defaults.
 bool ReadLines(const char* path, std::vector<std::string>& lines)
 {
-    FILE* f = ZanFileOpen(path, "rb");
-    if (!f)
-        return false;
     std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
-    std::fclose(f);
+    if (!ZanFileReadAll(path, kMaxProfileBytes, text))
+        return false;
     size_t start = 0;
     while (start < text.size())
     {
@@ -82,11 +82,19 @@ bool SectionName(const std::string& line, std::string& name)
     const std::string t = Trim(line);
     if (t.size() < 2 || t[0] != '[')
         return false;
-    const size_t close = t.find(']');
-    if (close == std::string::npos)
-        return false;
-    name = Trim(t.substr(1, close - 1));
-    return true;
+    // The trail byte of a GBK character may be ']' (0x5D), as in 閉: step over whole characters.
+    for (size_t i = 1; i < t.size(); ++i)
+    {
+        const unsigned char c = t[i];
+        if (c == ']')
+        {
+            name = Trim(t.substr(1, i - 1));
+            return true;
+        }
+        if (c >= 0x81 && c <= 0xFE && i + 1 < t.size())
+            ++i;
+    }
+    return false;
 }
 
 bool KeyValue(const std::string& line, std::string& key, std::string& value)
@@ -155,7 +163,11 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     if (!section || !path)
         return FALSE;
     std::vector<std::string> lines;
-    ReadLines(path, lines); // a missing file is created
+    // A missing file is created; one that exists but cannot be read (a special file, or one
+    // too large) is left alone rather than replaced by the single key.
+    struct stat st;
+    if (!ReadLines(path, lines) && lstat(ZanNativePath(path).c_str(), &st) == 0)
+        return FALSE;
     size_t sectionLine = lines.size(), sectionEnd = lines.size(), insertAt = lines.size();
     size_t keyLine = lines.size();
     bool found = false;
@@ -212,7 +224,7 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     // Write beside the file and rename over it, so a failed write never loses the old one.
     const std::string native = ZanNativePath(path);
     const std::string temp = native + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
+    FILE* f = ZanFileOpen((std::string(path) + ".tmp").c_str(), "wb");
     if (!f)
         return FALSE;
     bool ok = true;

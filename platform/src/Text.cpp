@@ -2,7 +2,11 @@
 #include "Platform.h"
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -67,9 +71,69 @@ std::string ZanNativePath(const char* gbkPath)
     return path;
 }
 
+// Only regular files open: a FIFO, device or directory given a data file's name would block
+// the reader or feed it without end. The open itself never blocks, and the check is made on
+// the opened descriptor, so the file cannot be swapped in between.
 FILE* ZanFileOpen(const char* gbkPath, const char* mode)
 {
     if (!gbkPath || !mode)
         return nullptr;
-    return std::fopen(ZanNativePath(gbkPath).c_str(), mode);
+    int flags = 0;
+    switch (mode[0])
+    {
+    case 'r':
+        flags = O_RDONLY;
+        break;
+    case 'w':
+        flags = O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+    case 'a':
+        flags = O_WRONLY | O_CREAT | O_APPEND;
+        break;
+    default:
+        errno = EINVAL;
+        return nullptr;
+    }
+    if (std::strchr(mode, '+'))
+        flags = (flags & ~O_ACCMODE) | O_RDWR;
+    const int fd = open(ZanNativePath(gbkPath).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* f = fdopen(fd, mode);
+    if (!f)
+        close(fd);
+    return f;
+}
+
+bool ZanFileReadAll(const char* gbkPath, size_t maxBytes, std::string& out)
+{
+    out.clear();
+    FILE* f = ZanFileOpen(gbkPath, "rb");
+    if (!f)
+        return false;
+    char chunk[16384];
+    size_t n;
+    bool ok = true;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    {
+        if (n > maxBytes - out.size())
+        {
+            ok = false;
+            break;
+        }
+        out.append(chunk, n);
+    }
+    ok = ok && !std::ferror(f);
+    std::fclose(f);
+    if (!ok)
+        out.clear();
+    return ok;
 }

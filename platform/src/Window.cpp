@@ -1,11 +1,12 @@
 // Window classes, windows and the thread's message queue, shared by both backends.
+#include "Image.h"
 #include "Platform.h"
 #include "ZanHeadless.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <stb_image.h>
 #include <vector>
 
 namespace
@@ -295,6 +296,50 @@ HINSTANCE GetModuleHandleA(LPCSTR)
     return reinterpret_cast<HINSTANCE>(&program);
 }
 
+namespace
+{
+// X servers refuse icon data past their request size (a 2048 x 2048 icon ends the program
+// with BadLength), and window managers show icons far smaller anyway.
+constexpr int kMaxIconSide = 256;
+
+// Shrinks by averaging every source pixel that falls in a target pixel, weighted by alpha so
+// transparent pixels lend no colour to the edge; the aspect ratio is kept.
+void ShrinkIcon(ZanIconImage& icon)
+{
+    const int w = icon.width, h = icon.height;
+    if (w <= kMaxIconSide && h <= kMaxIconSide)
+        return;
+    const int side = w > h ? w : h;
+    const int tw = std::max(1, int(int64_t(w) * kMaxIconSide / side));
+    const int th = std::max(1, int(int64_t(h) * kMaxIconSide / side));
+    std::string out(size_t(tw) * th * 4, '\0');
+    const auto* src = reinterpret_cast<const uint8_t*>(icon.rgba.data());
+    for (int ty = 0; ty < th; ++ty)
+        for (int tx = 0; tx < tw; ++tx)
+        {
+            const int x0 = int(int64_t(tx) * w / tw), x1 = int(int64_t(tx + 1) * w / tw);
+            const int y0 = int(int64_t(ty) * h / th), y1 = int(int64_t(ty + 1) * h / th);
+            uint64_t sum[4] = {0, 0, 0, 0};
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x)
+                {
+                    const uint8_t* p = src + (size_t(y) * w + x) * 4;
+                    for (int c = 0; c < 3; ++c)
+                        sum[c] += uint64_t(p[c]) * p[3];
+                    sum[3] += p[3];
+                }
+            const uint64_t count = uint64_t(x1 - x0) * uint64_t(y1 - y0);
+            char* q = &out[(size_t(ty) * tw + tx) * 4];
+            for (int c = 0; c < 3; ++c)
+                q[c] = char(sum[3] ? (sum[c] + sum[3] / 2) / sum[3] : 0);
+            q[3] = char((sum[3] + count / 2) / count);
+        }
+    icon.width = tw;
+    icon.height = th;
+    icon.rgba.swap(out);
+}
+} // namespace
+
 // Icon resources of the program are image files named after the resource in the working
 // directory ("IDI_SMALL.png"); the default application icon is no image at all.
 HICON LoadIconA(HINSTANCE, LPCSTR name)
@@ -303,25 +348,19 @@ HICON LoadIconA(HINSTANCE, LPCSTR name)
         return nullptr;
     for (const char* ext : {".png", ".bmp"})
     {
-        FILE* f = ZanFileOpen((std::string(name) + ext).c_str(), "rb");
-        if (!f)
+        std::string bytes;
+        if (!ZanFileReadAll((std::string(name) + ext).c_str(), kZanImageMaxFileBytes, bytes))
             continue;
-        // Only the formats we ship reach the decoder: check the signature first.
-        unsigned char sig[8] = {};
-        const size_t got = std::fread(sig, 1, sizeof sig, f);
-        const bool png = got == 8 && std::memcmp(sig, "\x89PNG\r\n\x1a\n", 8) == 0;
-        const bool bmp = got >= 2 && sig[0] == 'B' && sig[1] == 'M';
-        std::rewind(f);
-        int w = 0, h = 0, n = 0;
-        unsigned char* pixels = png || bmp ? stbi_load_from_file(f, &w, &h, &n, 4) : nullptr;
-        std::fclose(f);
-        if (!pixels)
+        ZanImageHeader header;
+        std::vector<uint8_t> rgba;
+        if (!ZanImageDecode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), header,
+                            rgba))
             continue;
         auto icon = std::make_unique<ZanIconImage>();
-        icon->width = w;
-        icon->height = h;
-        icon->rgba.assign(reinterpret_cast<char*>(pixels), size_t(w) * h * 4);
-        stbi_image_free(pixels);
+        icon->width = header.width;
+        icon->height = header.height;
+        icon->rgba.assign(rgba.begin(), rgba.end());
+        ShrinkIcon(*icon);
         g_icons.push_back(std::move(icon));
         return reinterpret_cast<HICON>(g_icons.size());
     }

@@ -83,6 +83,19 @@ TEST(ConfigFile, DoubleByteNamesCompareExactly)
     EXPECT_EQ(ini.GetInt("s", "\x81\x61", 0), 0);
 }
 
+// 閉 is 0xE9 0x5D in GBK: its trail byte is the closing bracket.
+TEST(ConfigFile, SectionNamesWithABracketTrailByteAreFoundAndRewrittenInPlace)
+{
+    ScopedWorkDir dir;
+    CZanIni ini("x.cfg");
+    ini.SetInt("閉门", "次数", 1);
+    ini.SetInt("閉门", "次数", 2);
+    ini.SetInt("閉", "k", 3);
+    EXPECT_EQ(ReadFile(ZanNativePath("x.cfg")), "[閉门]\r\n次数=2\r\n[閉]\r\nk=3\r\n");
+    EXPECT_EQ(ini.GetInt("閉门", "次数", 0), 2);
+    EXPECT_EQ(ini.GetInt("閉", "k", 0), 3);
+}
+
 TEST(ConfigFile, WritesCreateFileSectionAndKeyAndKeepTheRest)
 {
     ScopedWorkDir dir;

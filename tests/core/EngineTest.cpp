@@ -481,6 +481,18 @@ TEST_F(EngineTest, RandomNumbersFollowTheGenerator)
     }
 }
 
+// Under LeakSanitizer this also proves the early generator is not replaced by a second one.
+TEST_F(EngineTest, NumbersAskedForBeforeStartUpKeepOneGeneratorThatStartUpReseeds)
+{
+    engine->RandomSeed(7);
+    engine->RandomInt(0, 99);
+    StartGame();
+    const int clockSeed = int(timeGetTime());
+    const int first = engine->RandomInt(0, 1000000);
+    engine->RandomSeed(clockSeed);
+    EXPECT_EQ(engine->RandomInt(0, 1000000), first);
+}
+
 TEST_F(EngineTest, SeedZeroUsesTheMillisecondClock)
 {
     ZanHeadlessAdvance(777);

@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 #include "core/ZanLog.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using zantest::ReadFile;
 using zantest::ScopedWorkDir;
@@ -102,4 +105,73 @@ TEST(RunLog, LongMessagesAreWrittenWhole)
     log.WritePlain(longText);
     log.Close();
     EXPECT_NE(ReadFile(kNativeLogName).find("<b>" + longText + "</b>"), std::string::npos);
+}
+
+TEST(RunLog, EveryRecordIsInTheFileAtOnce)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    ASSERT_TRUE(log.Open(kLogName, "t"));
+    log.TableStart();
+    log.WriteWarn("已写", "a.cpp", 1);
+    const std::vector<zantest::LogRow> rows = zantest::ReadLogRows(kNativeLogName);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].message, "已写");
+}
+
+// A run that dies of a fatal signal ends its log with an error record naming the signal and
+// the foot, and still dies of that signal.
+TEST(RunLog, FatalSignalAppendsALastRecordAndClosesThePage)
+{
+    for (const int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL})
+    {
+        ScopedWorkDir dir;
+        const pid_t child = fork();
+        if (child == 0)
+        {
+            signal(sig, SIG_DFL); // whatever a sanitizer put there: the plain default action
+            CZanLog log;
+            log.Open(kLogName, "t");
+            log.TableStart();
+            log.WritePlain("之前");
+            raise(sig);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        const std::string text = ReadFile(kNativeLogName);
+        const std::vector<zantest::LogRow> rows = zantest::ReadLogRows(kNativeLogName);
+        ASSERT_EQ(rows.size(), 2u) << sig;
+        EXPECT_EQ(rows[1].number, 2);
+        EXPECT_EQ(rows[1].kind, "错误");
+        EXPECT_NE(rows[1].message.find(sigabbrev_np(sig)), std::string::npos) << rows[1].message;
+        EXPECT_EQ(rows[1].file, "ZanLog");
+        EXPECT_EQ(rows[1].line.size(), 5u);
+        const std::string foot = "</table> \r\n</body> \r\n</html>";
+        ASSERT_GE(text.size(), foot.size());
+        EXPECT_EQ(text.substr(text.size() - foot.size()), foot) << sig;
+    }
+}
+
+TEST(RunLog, AClosedLogNoLongerCatchesSignals)
+{
+    ScopedWorkDir dir;
+    const pid_t child = fork();
+    if (child == 0)
+    {
+        signal(SIGSEGV, SIG_DFL);
+        {
+            CZanLog log;
+            log.Open(kLogName, "t");
+            log.Close();
+        }
+        raise(SIGSEGV);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
+    const std::string text = ReadFile(kNativeLogName);
+    EXPECT_EQ(text.find("SIGSEGV"), std::string::npos);
 }

@@ -147,6 +147,94 @@ TEST_F(TextureLoad, BrokenOrForeignFilesAreRefused)
     EXPECT_TRUE(FAILED(Load(nullptr, &t)));
 }
 
+// PNG colour types and depths other than 8-bit RGBA all arrive as RGBA.
+TEST_F(TextureLoad, PngOfEveryColourTypeBecomesRgba)
+{
+    // 16-bit colour: the high bytes count.
+    zantest::WriteFile(
+        "deep.png",
+        EncodePngRaw(2, 1, 16, 2,
+                     std::string("\0\x12\x99\x34\x99\x56\x99\xAB\x00\xCD\x00\xEF\x00", 13)));
+    // Grey with a transparent grey level, and a palette with a transparent entry.
+    zantest::WriteFile("grey.png", EncodePngRaw(2, 1, 8, 0, std::string("\0\x40\x80", 3),
+                                                PngChunk("tRNS", std::string("\0\x40", 2))));
+    zantest::WriteFile("palette.png", EncodePngRaw(2, 1, 8, 3, std::string("\0\x00\x01", 3),
+                                                   PngChunk("PLTE", "\x11\x22\x33\x44\x55\x66") +
+                                                       PngChunk("tRNS", std::string("\x80", 1))));
+    const std::pair<const char*, std::vector<uint32_t>> files[] = {
+        {"deep.png", {0xFF123456u, 0xFFABCDEFu}},
+        {"grey.png", {0x00404040u, 0xFF808080u}},
+        {"palette.png", {0x80112233u, 0xFF445566u}},
+    };
+    for (const auto& [name, texels] : files)
+    {
+        IDirect3DTexture9* t = nullptr;
+        ASSERT_EQ(D3D_OK, Load(name, &t)) << name;
+        EXPECT_EQ(texels, Texels(t)) << name;
+        t->Release();
+    }
+}
+
+// An 8 x 8 grey ramp from black at the top to white at the bottom.
+TEST_F(TextureLoad, JpegDecodesToItsPicture)
+{
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(D3D_OK, Load(zantest::SourcePath("fuzz/corpus/fuzz_image/gradient-8x8.jpg").c_str(),
+                           &t, &info));
+    EXPECT_EQ(D3DXIFF_JPG, info.ImageFileFormat);
+    ASSERT_EQ(8u, info.Width);
+    const std::vector<uint32_t> texels = Texels(t);
+    t->Release();
+    int previous = -1;
+    for (int y = 0; y < 8; ++y)
+    {
+        const uint32_t p = texels[size_t(y) * 8 + 3];
+        const int grey = int(p & 0xFF);
+        EXPECT_EQ(p & 0xFFFFFFu, uint32_t(grey) * 0x010101u) << y;
+        EXPECT_GT(grey, previous) << y;
+        previous = grey;
+    }
+    EXPECT_GT(previous, 0xF0);
+}
+
+// A Huffman table of more codes than a table can hold: one decoder wrote past its own tables
+// on these, the first even decoding the picture. Both must be refused.
+TEST_F(TextureLoad, JpegWithAnOverfullHuffmanTableIsRefused)
+{
+    for (const char* name : {"hostile-dht-300-codes.jpg", "hostile-dht-counts.jpg"})
+    {
+        const std::string path = zantest::SourcePath(std::string("fuzz/corpus/fuzz_image/") + name);
+        IDirect3DTexture9* t = reinterpret_cast<IDirect3DTexture9*>(1);
+        EXPECT_EQ(D3DXERR_INVALIDDATA, Load(path.c_str(), &t)) << name;
+        EXPECT_EQ(nullptr, t);
+    }
+}
+
+// Sides and pixel count are checked in the header, before anything is decoded.
+TEST_F(TextureLoad, ImagesPastTheSizeCapsAreRefused)
+{
+    const std::string row(1 + 16385 * 4, '\0');
+    zantest::WriteFile("wide.png", EncodePngRaw(16385, 1, 8, 6, row));
+    std::string tall = EncodePngRaw(4097, 4097, 8, 6, "");
+    zantest::WriteFile("budget.png", tall);
+    // A JPEG whose frame header claims 5000 x 5000.
+    std::string jpeg =
+        zantest::ReadFile(zantest::SourcePath("fuzz/corpus/fuzz_image/gradient-8x8.jpg"));
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    jpeg[sof + 5] = char(5000 >> 8), jpeg[sof + 6] = char(5000 & 0xFF);
+    jpeg[sof + 7] = char(5000 >> 8), jpeg[sof + 8] = char(5000 & 0xFF);
+    zantest::WriteFile("big.jpg", jpeg);
+    for (const char* name : {"wide.png", "budget.png", "big.jpg"})
+    {
+        IDirect3DTexture9* t = nullptr;
+        D3DXIMAGE_INFO info{};
+        EXPECT_TRUE(FAILED(Load(name, &t))) << name;
+        EXPECT_TRUE(FAILED(D3DXGetImageInfoFromFileA(name, &info))) << name;
+    }
+}
+
 TEST_F(TextureLoad, EmptyTexturesAreTransparentBlack)
 {
     IDirect3DTexture9* t = nullptr;

@@ -58,16 +58,19 @@ TEST(StateMachine, MissingStateStopsTheMachineForGood)
     EXPECT_EQ(m.Process(1), 4);
 }
 
-TEST(StateMachine, DuplicateStateIdsKeepTheFirst)
+TEST(StateMachine, DuplicateStateIdsKeepTheFirstAndLeaveTheSecondToItsCaller)
 {
     CStateMachine m(1);
     auto* first = new CState(1, 1);
     first->AddTransition(1, 2, 3);
-    m.AddState(first);
-    auto* second = new CState(1, 1);
+    EXPECT_TRUE(m.AddState(first));
+    std::unique_ptr<CState> second(new CState(1, 1));
     second->AddTransition(1, 9, 9);
-    m.AddState(second);
+    EXPECT_FALSE(m.AddState(second.get()));
     EXPECT_EQ(m.Process(1), 2);
+    // The refused state is still whole: the caller may use it and frees it here.
+    EXPECT_TRUE(second->Lookup(1));
+    EXPECT_EQ(second->GetLastNext(), 9);
 }
 
 TEST(TimedEvents, FireOnlyAfterTheTickHasPassedAndInScheduleOrder)

@@ -213,9 +213,36 @@ IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, int w, int h,
     return t;
 }
 
+std::string EncodePngRaw(int w, int h, int depth, int colorType, const std::string& rows,
+                         const std::string& chunksBeforeData)
+{
+    uLongf size = compressBound(uLong(rows.size()));
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(&packed[0]), &size,
+             reinterpret_cast<const Bytef*>(rows.data()), uLong(rows.size()));
+    packed.resize(size);
+    std::string png("\x89PNG\r\n\x1a\n", 8), ihdr;
+    Put32(ihdr, uint32_t(w));
+    Put32(ihdr, uint32_t(h));
+    ihdr += char(depth), ihdr += char(colorType), ihdr += char(0), ihdr += char(0), ihdr += char(0);
+    Chunk(png, "IHDR", ihdr);
+    png += chunksBeforeData;
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", "");
+    return png;
+}
+
+std::string PngChunk(const char* type, const std::string& data)
+{
+    std::string out;
+    Chunk(out, type, data);
+    return out;
+}
+
 std::string EncodePng(int w, int h, const std::vector<uint32_t>& pixels)
 {
     std::string raw;
+    raw.reserve(size_t(h) * (size_t(w) * 4 + 1));
     for (int y = 0; y < h; ++y)
     {
         raw += '\0';
@@ -225,19 +252,7 @@ std::string EncodePng(int w, int h, const std::vector<uint32_t>& pixels)
             raw += char(p >> 16), raw += char(p >> 8), raw += char(p), raw += char(p >> 24);
         }
     }
-    uLongf size = compressBound(uLong(raw.size()));
-    std::string packed(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&packed[0]), &size,
-             reinterpret_cast<const Bytef*>(raw.data()), uLong(raw.size()));
-    packed.resize(size);
-    std::string png("\x89PNG\r\n\x1a\n", 8), ihdr;
-    Put32(ihdr, uint32_t(w));
-    Put32(ihdr, uint32_t(h));
-    ihdr += char(8), ihdr += char(6), ihdr += char(0), ihdr += char(0), ihdr += char(0);
-    Chunk(png, "IHDR", ihdr);
-    Chunk(png, "IDAT", packed);
-    Chunk(png, "IEND", "");
-    return png;
+    return EncodePngRaw(w, h, 8, 6, raw);
 }
 
 std::string EncodeBmp24(int w, int h, const std::vector<uint32_t>& pixels)

@@ -45,6 +45,11 @@ IDirect3DTexture9* MakeTexture(IDirect3DDevice9* device, int w, int h,
 
 // Image files from 0xAARRGGBB pixels.
 std::string EncodePng(int w, int h, const std::vector<uint32_t>& pixels);
+// A PNG of any bit depth and colour type from filtered scanlines (each row starts with its
+// filter byte), with extra chunks (PngChunk: PLTE, tRNS, ...) before the image data.
+std::string EncodePngRaw(int w, int h, int depth, int colorType, const std::string& rows,
+                         const std::string& chunksBeforeData = "");
+std::string PngChunk(const char* type, const std::string& data);
 std::string EncodeBmp24(int w, int h, const std::vector<uint32_t>& pixels);
 std::string EncodeTga32(int w, int h, const std::vector<uint32_t>& pixels);
 

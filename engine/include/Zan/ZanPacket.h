@@ -170,9 +170,14 @@ private:
 /// whole word has been written); up to 31 further bits wait in a pending word. Converting the
 /// writer into a reader (CPacket_Read(CPacket_Write&)) hands everything over and leaves the
 /// writer empty and ready for reuse. Not copyable. One thread at a time.
+///
+/// Sizes are counted in 32 bits: a write that would take the packet past MAX_SIZE bits is
+/// refused whole and leaves the packet unchanged (as does one that finds memory exhausted).
 class CPacket_Write
 {
 public:
+    static constexpr unsigned MAX_SIZE = 0xFFFFFFFFu; ///< the most bits a packet can hold
+
     CPacket_Write()
         : m_pData(nullptr), m_uPending(0), m_uPendingCount(0), m_pSlot(nullptr), m_pSlotEnd(nullptr)
     {
@@ -199,9 +204,10 @@ public:
         const unsigned total = count + bits;
         if (total >= 32)
         {
-            StoreWord(uint32_t(joined));
+            const uint32_t before = m_uPending;
             m_uPending = uint32_t(joined >> 32);
             m_uPendingCount = total - 32;
+            StoreWord(uint32_t(joined), before, count);
         }
         else
         {
@@ -215,13 +221,18 @@ public:
     {
         if (bits > 64)
             bits = 64;
+        // Both halves or neither. Two free word slots always take them; only at a chunk's end
+        // is the room counted.
+        if (bits > 32 && m_pSlotEnd - m_pSlot < 2 && !HasRoom(bits))
+            return;
         WriteBits(uint32_t(value), bits < 32 ? bits : 32);
         if (bits > 32)
             WriteBits(uint32_t(value >> 32), bits - 32);
     }
     /// Copies `bits` bits of the memory at source bit for bit (whole little-endian words,
     /// then the bytes the remainder needs, the last one masked). Reads exactly
-    /// (bits + 7) / 8 bytes; null source with bits > 0 writes nothing.
+    /// (bits + 7) / 8 bytes, or none when the write is refused; null source with bits > 0
+    /// writes nothing.
     void WriteData(const void* source, unsigned bits);
     /// Appends every bit of r's window, whatever r's position; r does not change. Writing a
     /// reader of this writer's own content is not possible (a writer's data has no readers).
@@ -254,8 +265,10 @@ public:
     /// x, then y, as float bit patterns.
     void Writevector(const CZanVector& v)
     {
-        Writefloat(v.x);
-        Writefloat(v.y);
+        uint32_t x, y;
+        std::memcpy(&x, &v.x, sizeof x);
+        std::memcpy(&y, &v.y, sizeof y);
+        WriteBits64(uint64_t(y) << 32 | x, 64);
     }
     /// The characters, 8 bits each, then a zero byte; no length. Null writes only the zero.
     void WriteString(const char* text);
@@ -274,13 +287,20 @@ private:
     // else looks at them: when a chunk fills, on the slow path and on hand-over. Nobody else
     // can see the data before the hand-over.
 
-    /// Stores a full pending word. Only when memory is exhausted is a word lost.
-    void StoreWord(uint32_t word)
+    /// The most full words: one more would make the size 2^32, which 32 bits cannot count
+    /// (a partial last word still fits).
+    static constexpr unsigned MAX_FULL_WORDS = MAX_SIZE / 32;
+
+    /// Stores a full word, the pending bits already updated past it. When the packet holds
+    /// MAX_FULL_WORDS already (or memory is exhausted) nothing is stored and the pending bits
+    /// go back to what they were, so the write that asked changes nothing.
+    void StoreWord(uint32_t word, uint32_t pendingBefore, unsigned countBefore)
     {
         uint32_t* slot = m_pSlot;
+        // No data yet, no room even after trying to grow, or the last countable word reached.
         if (slot == m_pSlotEnd)
         {
-            StoreWordSlow(word, 32); // no data yet, or no room even after trying to grow
+            StoreWordOrUndo(word, pendingBefore, countBefore);
             return;
         }
         *slot++ = word;
@@ -289,9 +309,12 @@ private:
         if (slot == m_pSlotEnd)
             ChunkFilled();
     }
+    void StoreWordOrUndo(uint32_t word, uint32_t pendingBefore, unsigned countBefore);
     /// Stores a word of `bits` valid bits through the data's own Append, starting the data
-    /// when there is none.
-    void StoreWordSlow(uint32_t word, unsigned bits);
+    /// when there is none. False, with nothing stored, when it would not fit.
+    bool StoreWordSlow(uint32_t word, unsigned bits);
+    /// Whether `bits` more bits keep the size countable.
+    bool HasRoom(uint64_t bits) const { return Size() + bits <= MAX_SIZE; }
     void ChunkFilled();
     /// Brings the last chunk's count and the data's size up to the words stored.
     void Sync();
