@@ -3,6 +3,8 @@
 
 void CZanAudioFile::PlaySoundA()
 {
+    // The silent device mixes the time before the start now, or the sound would seem to
+    // have started that much earlier.
     ZanSoundCatchUp();
     alSourcePlay(m_nSource);
 }

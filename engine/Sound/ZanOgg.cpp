@@ -64,9 +64,9 @@ void CZanOgg::LoadSound(const char* path, bool loop)
     // The length comes from the last page's header, which anyone can write: it bounds the
     // block but never sizes it before the samples are actually decoded.
     const ogg_int64_t samples = ov_pcm_total(&ogg, -1);
-    const ogg_int64_t claimed = samples > 0 ? samples * channels * 2 : 0;
+    bool failed = samples < 0 || samples > kMaxBytes / (channels * 2);
+    const ogg_int64_t claimed = failed ? 0 : samples * channels * 2;
     std::vector<char> block;
-    bool failed = samples < 0 || claimed > kMaxBytes;
     int errorsInRow = 0;
     while (!failed && ogg_int64_t(block.size()) < claimed)
     {

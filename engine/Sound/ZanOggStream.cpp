@@ -31,8 +31,8 @@ const char* CZanOggStream::GetResourceType() const
 
 void CZanOggStream::LoadSound(const char* path, bool loop)
 {
-    if (m_pInfo)
-        CZanOggStream::DestroySound();
+    // Whatever was loaded or played before goes: a fresh stream is stopped.
+    CZanOggStream::DestroySound();
     m_pFile = ZanFileOpen(path, "rb");
     if (!m_pFile)
     {
@@ -64,17 +64,25 @@ void CZanOggStream::PlaySoundA()
 {
     if (m_bPlaying)
         return;
+    ZanSoundCatchUp();
     // Buffers still queued from before a stop or pause could not take new data and would
     // be queued twice: start from an empty queue.
     alSourceStop(m_nSource);
     Empty();
-    Stream(m_aBuffers[0]);
-    Stream(m_aBuffers[1]);
-    alSourceQueueBuffers(m_nSource, 2, m_aBuffers);
-    Check();
-    alSourcePlay(m_nSource);
     m_bPlaying = true;
     m_bStopped = false;
+    ALuint filled[2];
+    ALsizei count = 0;
+    // A stream that ends while filling stops there instead of starting over.
+    for (ALuint buffer : m_aBuffers)
+        if (m_bPlaying && Stream(buffer))
+            filled[count++] = buffer;
+    if (count > 0)
+    {
+        alSourceQueueBuffers(m_nSource, count, filled);
+        Check();
+    }
+    alSourcePlay(m_nSource);
 }
 
 void CZanOggStream::StopSound()
@@ -94,6 +102,7 @@ void CZanOggStream::PauseSound()
 
 void CZanOggStream::ResumeSound()
 {
+    ZanSoundCatchUp();
     alSourcePlay(m_nSource);
     m_bPlaying = true;
     m_bStopped = false;
@@ -116,29 +125,31 @@ void CZanOggStream::Update()
     ZanSoundCatchUp();
     ALint processed = 0;
     alGetSourcei(m_nSource, AL_BUFFERS_PROCESSED, &processed);
-    while (processed-- > 0)
+    while (processed-- > 0 && m_bPlaying)
     {
         ALuint buffer = 0;
         alSourceUnqueueBuffers(m_nSource, 1, &buffer);
         Check();
-        if (!buffer)
-            break;
-        Stream(buffer);
-        alSourceQueueBuffers(m_nSource, 1, &buffer);
-        Check();
+        // A buffer the stream's end left unfilled would only repeat its old chunk.
+        if (buffer && Stream(buffer))
+        {
+            alSourceQueueBuffers(m_nSource, 1, &buffer);
+            Check();
+        }
     }
 }
 
-void CZanOggStream::Stream(unsigned int buffer)
+namespace
 {
-    if (!m_pInfo)
-        return;
-    char block[kChunkBytes];
+// Fills `block` from the decoder's position; fewer bytes at the end of the stream. `broken`
+// tells a decoder that returned only errors for too long.
+long FillChunk(OggVorbis_File* ogg, char* block, bool& broken)
+{
     long size = 0;
     int errorsInRow = 0;
     while (size < kChunkBytes && errorsInRow < kMaxErrorsInRow)
     {
-        const long got = ZanOggRead(&m_oggFile, block + size, kChunkBytes - size);
+        const long got = ZanOggRead(ogg, block + size, kChunkBytes - size);
         if (got == 0)
             break;
         if (got < 0)
@@ -149,21 +160,46 @@ void CZanOggStream::Stream(unsigned int buffer)
         errorsInRow = 0;
         size += got;
     }
+    broken = errorsInRow >= kMaxErrorsInRow;
+    return size;
+}
+} // namespace
+
+bool CZanOggStream::Stream(unsigned int buffer)
+{
+    if (!m_pInfo)
+        return false;
+    char block[kChunkBytes];
+    bool broken = false;
+    long size = FillChunk(&m_oggFile, block, broken);
+    if (size < kChunkBytes && m_bLoop && !broken)
+    {
+        // A looping stream goes on with its first chunk.
+        RewindSound();
+        size = FillChunk(&m_oggFile, block, broken);
+    }
     if (size == kChunkBytes)
     {
         alBufferData(buffer, m_nFormat, block, ALsizei(size), ALsizei(m_pInfo->rate));
         Check();
-        return;
+        return true;
     }
-    if (errorsInRow >= kMaxErrorsInRow)
+    // The partial last chunk is dropped.
+    if (broken)
     {
         // Looping would only meet the same damage again.
         ZanLogError("载入 ogg 文件出错", kSource, __LINE__);
         StopSound();
     }
     else if (!m_bLoop)
-        StopSound();
+    {
+        // Stopped, but the source plays out the chunk still queued: the end of the music
+        // is heard up to its last whole chunk.
+        m_bPlaying = false;
+        m_bStopped = true;
+    }
     RewindSound();
+    return false;
 }
 
 void CZanOggStream::Empty()

@@ -53,13 +53,40 @@ sf_count_t FileTell(void* user)
     return std::ftell(static_cast<FILE*>(user));
 }
 
-// Only RIFF WAV is a WAV: the signature is checked before libsndfile guesses other formats.
-bool IsRiffWave(FILE* file)
+uint32_t Le32(const unsigned char* p)
 {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Only RIFF WAV is a WAV: the signature is checked before libsndfile guesses other formats.
+// The chunks up to the data must lie inside the file; a data chunk that claims more than the
+// file holds marks a cut or forged file, which is refused rather than half played.
+bool IsWholeRiffWave(FILE* file)
+{
+    const sf_count_t length = FileLength(file);
     unsigned char head[12];
-    const bool riff = std::fread(head, 1, sizeof head, file) == sizeof head &&
-                      std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
-    return std::fseek(file, 0, SEEK_SET) == 0 && riff;
+    if (length < 12 || std::fread(head, 1, sizeof head, file) != sizeof head ||
+        std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return false;
+    bool fits = false;
+    sf_count_t at = 12;
+    while (at + 8 <= length)
+    {
+        unsigned char chunk[8];
+        if (std::fseek(file, long(at), SEEK_SET) != 0 ||
+            std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk)
+            break;
+        const sf_count_t end = at + 8 + sf_count_t(Le32(chunk + 4));
+        if (end > length)
+            break;
+        if (std::memcmp(chunk, "data", 4) == 0)
+        {
+            fits = true;
+            break;
+        }
+        at = end + (end & 1);
+    }
+    return std::fseek(file, 0, SEEK_SET) == 0 && fits;
 }
 
 struct PcmData
@@ -118,7 +145,7 @@ bool ReadWave(const char* path, PcmData& out)
     if (!file)
         return false;
     bool ok = false;
-    if (IsRiffWave(file))
+    if (IsWholeRiffWave(file))
     {
         SF_VIRTUAL_IO io = {FileLength, FileSeek, FileRead, FileWrite, FileTell};
         SF_INFO info{};

@@ -64,7 +64,8 @@ STATUS=$?
 
 LOG=$(iconv -f GBK -t UTF-8 "运行日志.htm") || fail "no run log"
 last=0
-for text in "KOV 引擎启动.." "window 类注册成功" "窗体创建成功" "DirectInput8 设备创建成功" \
+for text in "KOV 引擎启动.." "window 类注册成功" "窗体创建成功" "OPENAL 音频设备创建成功" \
+            "DirectInput8 设备创建成功" \
             "系统启动成功" "关闭中.." "结束"; do
   pos=$(printf '%s' "$LOG" | grep -b -o -F "$text" | head -n 1 | cut -d: -f1)
   [ -n "$pos" ] || fail "run log lacks '$text'"

@@ -42,8 +42,8 @@ public:
     ~CZanSoundDevice();
 
     /// Opens the output device, makes one context current and writes
-    /// "OPENAL 音频设备创建成功". Without any output device it opens the silent device and
-    /// writes a warning record instead. False, with "OPENAL 音频设备创建失败", only when not
+    /// "OPENAL 音频设备创建成功". Without any output device it opens the silent device, with
+    /// a warning record before that one. False, with "OPENAL 音频设备创建失败", only when not
     /// even that is possible. Opening an open device changes nothing and returns true.
     bool Open();
     /// Releases the context and the device ("OPENAL 音频设备释放"); nothing (and no record)
@@ -74,7 +74,7 @@ private:
 /// A playable sound: one OpenAL source and the sample format of its data. Positions,
 /// velocities and directions are (x, y) in the plane z = 0. The listener is shared by every
 /// sound. Before a successful LoadSound the object acts on source 0, which does nothing.
-/// Copies share the OpenAL names; destroy only one of them.
+/// Copies share the OpenAL names and each one's destructor deletes them: do not copy sounds.
 class CZanAudioFile
 {
 public:
@@ -185,8 +185,8 @@ public:
     /// DestroySound.
     ~CZanOggStream() override;
 
-    /// Nothing while playing; otherwise decodes two fresh chunks from the decoder's position,
-    /// queues them and plays.
+    /// Nothing while playing; otherwise drops what is queued, decodes two fresh chunks from
+    /// the decoder's position, queues them and plays.
     void PlaySoundA() override;
     void StopSound() override;
     /// Stops the source but keeps the queued chunks for ResumeSound.
@@ -216,10 +216,12 @@ public:
     bool IsStopped() const { return m_bStopped; }
 
 protected:
-    /// Decodes one whole chunk into `buffer`. At the end of the file the partial chunk is
-    /// dropped (the buffer keeps what it had), the decoder rewinds and a non-looping stream
-    /// stops. A decoder that only returns errors stops the stream with "载入 ogg 文件出错".
-    void Stream(unsigned int buffer);
+    /// Decodes one whole chunk into `buffer`; false when none was given to it. At the end of
+    /// the file the partial chunk is dropped and the decoder rewinds: a looping stream goes on
+    /// with its first chunk, a non-looping one is marked stopped while its source plays out
+    /// what is queued. A decoder that only returns errors stops the stream at once with
+    /// "载入 ogg 文件出错".
+    bool Stream(unsigned int buffer);
     /// Unqueues every buffer queued on the source.
     void Empty();
 
