@@ -149,14 +149,17 @@ game() {
 example() {
   WAY=$1 SOURCE=$2 CMAKE=$3 CXX=$4 SANITIZE=$5
   BUILD_DIR="$STAGE-example-$WAY"
-  rm -rf "$BUILD_DIR"
+  rm -rf "$BUILD_DIR" "$BUILD_DIR-pc"
   set -- -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   if [ "$WAY" = cmake ]; then
     set -- "$@" -DCMAKE_PREFIX_PATH="$ROOT"
   else
-    # --define-prefix reads the prefix from where the .pc file lies, as for any staged tree.
-    export PKG_CONFIG_PATH="$LIB/pkgconfig"
-    set -- "$@" -DUSE_PKG_CONFIG=ON -DPKG_CONFIG_ARGN=--define-prefix
+    # The staged file names its final prefix; pointed at the staging folder instead, the rest
+    # of it (folders, flags, libraries, requirements) must hold as installed.
+    mkdir -p "$BUILD_DIR-pc"
+    sed "s|^prefix=.*|prefix=$ROOT|" "$LIB/pkgconfig/zanengine.pc" >"$BUILD_DIR-pc/zanengine.pc"
+    export PKG_CONFIG_PATH="$BUILD_DIR-pc"
+    set -- "$@" -DUSE_PKG_CONFIG=ON
   fi
   case "$SANITIZE" in
   ON | on | 1 | TRUE | true) set -- "$@" -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined" ;;
@@ -168,7 +171,7 @@ example() {
   (cd "$BUILD_DIR" && LD_LIBRARY_PATH="$LIB" ./sprite_demo --headless) ||
     fail "the example drew no sprite"
   echo "PASS"
-  rm -rf "$BUILD_DIR" "$BUILD_DIR.log"
+  rm -rf "$BUILD_DIR" "$BUILD_DIR.log" "$BUILD_DIR-pc"
 }
 
 case "$WHAT" in
