@@ -8,7 +8,8 @@ PACKAGES="build-essential cmake pkg-config git
   libpng-dev libjpeg62-turbo-dev libstb-dev libopenal-dev libsndfile1-dev libvorbis-dev
   libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools"
+  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
+  desktop-file-utils appstream"
 
 missing=""
 for p in $PACKAGES; do
