@@ -121,12 +121,18 @@ void CWaterMesh::Update()
             mesh->SetColor(i, j, color);
     const double phase =
         2.5 * (CZanEngine::Instance() ? CZanEngine::Instance()->GetExactTime() : 0.0);
-    // The edge nodes stay put so the water keeps its outline; inner ones circle in diagonal waves.
+    // The edge nodes stay put so the water keeps its outline; inner ones circle in diagonal waves
+    // around their rest places. The mesh measures these offsets from its top-left corner but
+    // rests centred, so the waves are taken from where the untouched corner node rests; offsets
+    // from the corner alone pulled the inner water half a mesh away and bared the shore.
+    float restX = 0.0f, restY = 0.0f;
+    mesh->GetDisplacement(0, 0, &restX, &restY, 0);
     for (int i = 1; i < kWaterNodes - 1; ++i)
         for (int j = 1; j < kWaterNodes - 1; ++j)
         {
             const double a = (i + j) / 2 + phase;
-            mesh->SetDisplacement(j, i, float(15.0 * std::cos(a)), float(15.0 * std::sin(a)), 0);
+            mesh->SetDisplacement(j, i, restX + float(15.0 * std::cos(a)),
+                                  restY + float(15.0 * std::sin(a)), 0);
         }
 }
 
