@@ -352,6 +352,7 @@ void ZanInputFocus(bool active)
         std::memset(g_state.tappedButtons, 0, sizeof g_state.tappedButtons);
         for (Device* d : g_devices)
             d->FocusLost();
+        ZanPadsLetGo();
     }
     PostToMain(WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }

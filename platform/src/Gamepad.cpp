@@ -140,3 +140,14 @@ void ZanPadAxis(int id, int axis, int value)
     pad->stickRight = pad->stickRight ? value > kStickRelease : value > kStickPress;
     Apply(*pad);
 }
+
+// Pads are not heard while another program has the focus, so a release made meanwhile would
+// be lost: everything the pads hold is let go when the focus leaves.
+void ZanPadsLetGo()
+{
+    for (Pad& pad : g_pads)
+    {
+        pad.dpadLeft = pad.dpadRight = pad.south = pad.stickLeft = pad.stickRight = false;
+        Apply(pad);
+    }
+}

@@ -52,6 +52,7 @@ void ZanInputClose();            // WM_SYSCOMMAND / SC_CLOSE
 void ZanPadConnect(int id, bool on);
 void ZanPadButton(int id, int button, bool down);
 void ZanPadAxis(int id, int axis, int value);
+void ZanPadsLetGo(); // focus lost
 
 // Switches a window between full screen and a window; the graphics device shows the change
 // with its next frame. Toggle acts on the main window (Alt+Enter).

@@ -127,6 +127,20 @@ TEST_F(GamepadTest, StickAndDpadTogetherHoldOneKey)
     EXPECT_EQ(Held(), Keys{});
 }
 
+TEST_F(GamepadTest, LosingTheFocusLetsGoOfWhatPadsHold)
+{
+    Start("");
+    ZanHeadlessPadConnect(1, 1);
+    ZanHeadlessPadButton(1, ZAN_PAD_SOUTH, 1);
+    ZanHeadlessPadAxis(1, ZAN_PAD_LEFT_X, 30000);
+    ZanHeadlessFocus(0); // the release of both would go unheard from here on
+    ZanHeadlessFocus(1);
+    ASSERT_TRUE(input->AcquireKeyboard());
+    EXPECT_EQ(Held(), Keys{});
+    ZanHeadlessPadButton(1, ZAN_PAD_SOUTH, 1); // pressed anew after coming back
+    EXPECT_EQ(Held(), (Keys{DIK_J}));
+}
+
 TEST_F(GamepadTest, KeyHeldByKeyboardAndPadStaysDownUntilBothLetGo)
 {
     Start("[输入]\n缓冲模式=1\n");
