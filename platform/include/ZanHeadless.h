@@ -29,6 +29,22 @@ extern "C"
                                                                   row 0 at the top */
     const char* ZanHeadlessLastMessageBox(void); /* text of the latest message box (GBK), or null */
 
+    /* Gamepads, numbered by the caller; they join in the order they connect. Buttons and axes
+     * are numbered as SDL's game controllers number them; axis values run from -32768 to
+     * 32767. The first pad to join steers player 1 (keys A, D, J), the second player 2 (Left,
+     * Right, End), through the same mapping real pads use. */
+    enum
+    {
+        ZAN_PAD_SOUTH = 0,
+        ZAN_PAD_DPAD_LEFT = 13,
+        ZAN_PAD_DPAD_RIGHT = 14,
+        ZAN_PAD_LEFT_X = 0
+    };
+    void ZanHeadlessPadConnect(int pad, int on);
+    void ZanHeadlessPadButton(int pad, int button, int down);
+    void ZanHeadlessPadAxis(int pad, int axis, int value);
+    int ZanHeadlessFullScreen(void); /* non-zero while the main window shows full screen */
+
 #ifdef __cplusplus
 }
 #endif

@@ -43,6 +43,9 @@ struct InputState
     DWORD sequence = 0;
 } g_state;
 
+// Who holds each key down, one bit per holder: the keyboard (bit 0) and the gamepads.
+BYTE g_holders[256] = {};
+
 class Device;
 std::vector<Device*> g_devices;
 
@@ -258,7 +261,36 @@ void ZanInputKey(int dik, bool down)
 {
     if (dik <= 0 || dik > 255)
         return;
-    const bool repeat = down && (g_state.keys[dik] & 0x80);
+    // Alt+Enter belongs to the window, as on the desktop the game came from: neither press
+    // nor release of that Enter reaches the game.
+    static bool s_taken[256] = {};
+    if (s_taken[dik])
+    {
+        if (!down)
+            s_taken[dik] = false;
+        return;
+    }
+    const bool alt = ((g_holders[DIK_LMENU] | g_holders[DIK_RMENU]) & 1) != 0;
+    if (down && alt && (dik == DIK_RETURN || dik == DIK_NUMPADENTER) && !(g_holders[dik] & 1))
+    {
+        s_taken[dik] = true;
+        ZanToggleFullScreen();
+        return;
+    }
+    ZanInputKeyFrom(0, dik, down);
+}
+
+void ZanInputKeyFrom(int holder, int dik, bool down)
+{
+    if (dik <= 0 || dik > 255 || holder < 0 || holder > 7)
+        return;
+    const BYTE bit = BYTE(1u << holder);
+    const BYTE before = g_holders[dik];
+    g_holders[dik] = down ? BYTE(before | bit) : BYTE(before & ~bit);
+    // A key another holder keeps down stays down; only the keyboard's own repeats show.
+    const bool repeat = down && (before & bit);
+    if (down ? before != 0 && !repeat : g_holders[dik] != 0)
+        return;
     if (!repeat)
     {
         g_state.keys[dik] = down ? 0x80 : 0;
@@ -320,6 +352,7 @@ void ZanInputFocus(bool active)
         std::memset(g_state.tappedButtons, 0, sizeof g_state.tappedButtons);
         for (Device* d : g_devices)
             d->FocusLost();
+        ZanPadsLetGo();
     }
     PostToMain(WM_ACTIVATEAPP, active ? 1 : 0, 0);
 }

@@ -22,6 +22,10 @@ struct ZanWindow
     // scales it (full screen): native = offset + client * scale.
     float scaleX = 1.0f, scaleY = 1.0f;
     int offsetX = 0, offsetY = 0;
+    // Shown full screen: set by the graphics device's parameters, toggled by Alt+Enter. The
+    // client origin it had as a window comes back with the window.
+    bool fullScreen = false;
+    int windowedX = 0, windowedY = 0;
 };
 
 // Window table. A handle stays invalid forever once its window is destroyed.
@@ -32,13 +36,28 @@ bool ZanIsHeadless();
 
 // Input entering from a backend: updates the DirectInput devices and posts the window
 // messages, identically for both backends.
-void ZanInputKey(int dik, bool down);
+void ZanInputKey(int dik, bool down); // the keyboard
+// A key pressed or released by one of several holders (0 the keyboard, 1 and up the pads): it
+// goes down with the first holder and up when the last lets go.
+void ZanInputKeyFrom(int holder, int dik, bool down);
 void ZanInputText(const std::string& gbk); // WM_CHAR for every byte
 void ZanInputMouseMotion(int dx, int dy);
 void ZanInputMouseWheel(int dz);
 void ZanInputMouseButton(int button, bool down);
 void ZanInputFocus(bool active); // WM_ACTIVATEAPP and the window's focus
 void ZanInputClose();            // WM_SYSCOMMAND / SC_CLOSE
+
+// Gamepads, identified by the backend's own number; buttons and axes as ZanHeadless.h numbers
+// them. They reach the engine as keys (Gamepad.cpp).
+void ZanPadConnect(int id, bool on);
+void ZanPadButton(int id, int button, bool down);
+void ZanPadAxis(int id, int axis, int value);
+void ZanPadsLetGo(); // focus lost
+
+// Switches a window between full screen and a window; the graphics device shows the change
+// with its next frame. Toggle acts on the main window (Alt+Enter).
+void ZanSetFullScreen(ZanWindow& window, bool full);
+void ZanToggleFullScreen();
 
 // Desktop backend (SDL2).
 namespace zan::desktop

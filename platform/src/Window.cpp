@@ -285,6 +285,35 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT)
     return IDOK;
 }
 
+void ZanSetFullScreen(ZanWindow& window, bool full)
+{
+    if (window.fullScreen == full)
+        return;
+    window.fullScreen = full;
+    if (full)
+    {
+        window.windowedX = window.x;
+        window.windowedY = window.y;
+    }
+    else
+    {
+        window.x = window.windowedX;
+        window.y = window.windowedY;
+    }
+}
+
+void ZanToggleFullScreen()
+{
+    if (ZanWindow* w = ZanWindowFromHandle(ZanMainWindow()))
+        ZanSetFullScreen(*w, !w->fullScreen);
+}
+
+int ZanHeadlessFullScreen(void)
+{
+    const ZanWindow* w = ZanWindowFromHandle(ZanMainWindow());
+    return w && w->fullScreen ? 1 : 0;
+}
+
 const char* ZanHeadlessLastMessageBox(void)
 {
     return g_lastMessageBox.empty() ? nullptr : g_lastMessageBox.c_str();

@@ -77,6 +77,7 @@ bool Rig::Create(int w, int h)
     pp.hDeviceWindow = window;
     pp.Windowed = TRUE;
     pp.SwapEffect = D3DSWAPEFFECT_FLIP;
+    pp.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER; // pictures are read back
     pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                  D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device)))

@@ -266,6 +266,7 @@ private:
     HRESULT SubmitDraw(ZanD3DDraw& draw, const std::shared_ptr<Storage>& vertexStorage,
                        const std::shared_ptr<Storage>& indexStorage);
     void ApplyPresentation(const D3DPRESENT_PARAMETERS& params);
+    void LayOutOnScreen();
     void SetDefaultStates();
 
     std::shared_ptr<DeviceCore> m_core;

@@ -3,6 +3,7 @@
 #include "D3DInternal.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace zan::d3d
@@ -134,10 +135,9 @@ bool Device::Lost() const
 {
     if (DeviceLostSimulated())
         return true;
-    if (m_params.Windowed)
-        return false;
+    // Full screen may have been left or entered since the device was made (Alt+Enter).
     const ZanWindow* w = ZanWindowFromHandle(m_window);
-    return !w || !w->focused;
+    return !w || (w->fullScreen && !w->focused);
 }
 
 void Device::Record(ZanD3DOp op, uint32_t a, uint32_t b, uint32_t c, const void* object)
@@ -178,6 +178,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params)
     const int height = params->BackBufferHeight ? int(params->BackBufferHeight) : w->clientH;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return D3DERR_INVALIDCALL;
+    if (ZanWindow* shown = ZanWindowFromHandle(m_window))
+        ZanSetFullScreen(*shown, !params->Windowed);
     if (m_renderer && !m_renderer->Reset(*params, width, height))
         return D3DERR_NOTAVAILABLE;
     m_params = *params;
@@ -204,9 +206,32 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
         return D3DERR_DEVICELOST;
     }
     Record(ZanD3DOp::Present);
+    if (!m_renderer)
+        LayOutOnScreen();
     HRESULT hr = m_renderer ? m_renderer->Present() : D3D_OK;
     EndRecordedFrame(m_width, m_height, !m_renderer);
     return hr;
+}
+
+// Where a display of the screen's size would show the picture, so cursor positions map back
+// to back-buffer pixels as they do on the desktop.
+void Device::LayOutOnScreen()
+{
+    ZanWindow* w = ZanWindowFromHandle(m_window);
+    if (!w)
+        return;
+    if (!w->fullScreen)
+    {
+        w->scaleX = w->scaleY = 1.0f;
+        w->offsetX = w->offsetY = 0;
+        return;
+    }
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    const float scale = std::min(float(screenW) / float(m_width), float(screenH) / float(m_height));
+    w->x = w->y = 0;
+    w->scaleX = w->scaleY = scale;
+    w->offsetX = int(std::lround((screenW - m_width * scale) / 2));
+    w->offsetY = int(std::lround((screenH - m_height * scale) / 2));
 }
 
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT, DWORD usage, D3DFORMAT format,

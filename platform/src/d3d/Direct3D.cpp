@@ -129,6 +129,7 @@ HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWORD
     const int height = params->BackBufferHeight ? int(params->BackBufferHeight) : window->clientH;
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return D3DERR_INVALIDCALL;
+    ZanSetFullScreen(*window, !params->Windowed);
     std::unique_ptr<Renderer> renderer;
     if (!ZanIsHeadless())
     {

@@ -1,6 +1,8 @@
-// The desktop renderer: OpenGL 3.3 core on the device window's SDL context. The picture is
-// drawn into an off-screen buffer of the back-buffer size and shown by Present, scaled to
-// the window with its aspect ratio kept (full screen), so mouse coordinates can map back.
+// The desktop renderer: OpenGL 3.3 core on the device window's SDL context. When the window
+// shows the back buffer pixel for pixel, the picture is drawn straight into the window. When it
+// must be scaled (full screen) or read back (a lockable back buffer), it is drawn into an
+// off-screen buffer of the back-buffer size and Present copies it to the window, scaled with
+// its aspect ratio kept, so mouse coordinates can map back.
 #include "D3DInternal.h"
 #include "PresentPacer.h"
 
@@ -332,18 +334,7 @@ public:
         if (!MakeCurrent())
             return false;
         ZanWindow* w = ZanWindowFromHandle(m_window);
-        if (w && w->sdl)
-        {
-            const bool full = !params.Windowed;
-            m_fullScreen = full;
-            const bool isFull = (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
-            if (full && !isFull)
-                CoverDisplay(w->sdl);
-            if (full != isFull)
-                SDL_SetWindowFullscreen(w->sdl, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-            if (!full && isFull && (w->style & WS_CAPTION) == WS_CAPTION)
-                SDL_SetWindowBordered(w->sdl, SDL_TRUE);
-        }
+        m_lockable = (params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
         const unsigned refreshes = RefreshesPerPresent(params.PresentationInterval);
         SDL_GL_SetSwapInterval(refreshes == 0 ? 0 : 1);
         m_pacer.Configure(refreshes, w && w->sdl ? RefreshRate(w->sdl) : 0);
@@ -361,7 +352,9 @@ public:
             m_height = height;
             m_boundTexture = 0;
         }
-        glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+        if (w && w->sdl)
+            ShowMode(*w);
+        ChooseTarget();
         return true;
     }
 
@@ -427,55 +420,35 @@ public:
         ZanWindow* w = ZanWindowFromHandle(m_window);
         if (!w || !w->sdl || !MakeCurrent())
             return D3DERR_DEVICELOST;
-        int dw = 0, dh = 0, ww = 0, wh = 0;
-        SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
-        SDL_GetWindowSize(w->sdl, &ww, &wh);
-        if (dw <= 0 || dh <= 0)
-            dw = ww, dh = wh;
-        if (m_fullScreen)
+        if (w->fullScreen != m_fullScreen)
+            ShowMode(*w); // toggled since the last frame
+        if (!m_direct)
         {
-            // The window takes the display's size only once the window system has answered:
-            // lay the picture out for the display at once.
-            const int display = std::max(0, SDL_GetWindowDisplayIndex(w->sdl));
-            SDL_Rect bounds;
-            if (SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+            Output out;
+            if (!LayOut(*w, out))
+                return D3D_OK;
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
+            glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+            if (out.w != out.drawableW || out.h != out.drawableH)
             {
-                const float density = ww > 0 ? float(dw) / float(ww) : 1.0f;
-                ww = bounds.w, wh = bounds.h;
-                dw = int(std::lround(bounds.w * density)),
-                dh = int(std::lround(bounds.h * density));
-                w->x = bounds.x;
-                w->y = bounds.y;
+                glViewport(0, 0, out.drawableW, out.drawableH);
+                glClearColor(0, 0, 0, 1);
+                glClear(GL_COLOR_BUFFER_BIT);
             }
+            glBlitFramebuffer(0, 0, m_width, m_height, out.x, out.drawableH - out.y - out.h,
+                              out.x + out.w, out.drawableH - out.y, GL_COLOR_BUFFER_BIT,
+                              out.w == m_width && out.h == m_height ? GL_NEAREST : GL_LINEAR);
         }
-        if (dw <= 0 || dh <= 0)
-            return D3D_OK;
-        // Largest picture that fits with the aspect ratio kept, centred.
-        const float scale = std::min(float(dw) / float(m_width), float(dh) / float(m_height));
-        const int outW = std::max(1, int(std::lround(m_width * scale)));
-        const int outH = std::max(1, int(std::lround(m_height * scale)));
-        const int offX = (dw - outW) / 2, offY = (dh - outH) / 2;
-        const float toWindow = ww > 0 ? float(ww) / float(dw) : 1.0f;
-        w->scaleX = float(outW) / float(m_width) * toWindow;
-        w->scaleY = float(outH) / float(m_height) * toWindow;
-        w->offsetX = int(std::lround(offX * toWindow));
-        w->offsetY = int(std::lround(offY * toWindow));
-
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        if (outW != dw || outH != dh)
+        else
         {
-            glViewport(0, 0, dw, dh);
-            glClearColor(0, 0, 0, 1);
-            glClear(GL_COLOR_BUFFER_BIT);
+            w->scaleX = w->scaleY = 1.0f;
+            w->offsetX = w->offsetY = 0;
         }
-        glBlitFramebuffer(0, 0, m_width, m_height, offX, dh - offY - outH, offX + outW, dh - offY,
-                          GL_COLOR_BUFFER_BIT,
-                          outW == m_width && outH == m_height ? GL_NEAREST : GL_LINEAR);
+        m_shownDirect = m_direct;
         SDL_GL_SwapWindow(w->sdl);
         if (const uint64_t until = m_pacer.WaitUntil(PresentPacer::Now()))
             PresentPacer::SleepUntil(until);
-        glBindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+        ChooseTarget();
         m_viewportValid = false;
         return D3D_OK;
     }
@@ -491,9 +464,10 @@ public:
         texture->glName = 0;
     }
 
+    // Only a picture drawn off-screen is still there after Present.
     bool ReadBack(std::vector<uint32_t>& picture) override
     {
-        if (!MakeCurrent())
+        if (m_shownDirect || !MakeCurrent())
             return false;
         std::vector<uint32_t> rows(size_t(m_width) * size_t(m_height));
         glBindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
@@ -506,6 +480,109 @@ public:
     }
 
 private:
+    // Where the picture goes inside the window's drawable, in drawable pixels.
+    struct Output
+    {
+        int drawableW = 0, drawableH = 0, x = 0, y = 0, w = 0, h = 0;
+    };
+
+    // Largest picture that fits with the aspect ratio kept, centred; the window learns the
+    // mapping so mouse positions can be taken back to back-buffer pixels.
+    bool LayOut(ZanWindow& w, Output& out)
+    {
+        int dw = 0, dh = 0, ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(w.sdl, &dw, &dh);
+        SDL_GetWindowSize(w.sdl, &ww, &wh);
+        if (dw <= 0 || dh <= 0)
+            dw = ww, dh = wh;
+        if (m_fullScreen)
+        {
+            // The window takes the display's size only once the window system has answered:
+            // lay the picture out for the display at once.
+            const int display = std::max(0, SDL_GetWindowDisplayIndex(w.sdl));
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(display, &bounds) == 0 && bounds.w > 0 && bounds.h > 0)
+            {
+                const float density = ww > 0 ? float(dw) / float(ww) : 1.0f;
+                ww = bounds.w, wh = bounds.h;
+                dw = int(std::lround(bounds.w * density)),
+                dh = int(std::lround(bounds.h * density));
+                w.x = bounds.x;
+                w.y = bounds.y;
+            }
+        }
+        if (dw <= 0 || dh <= 0)
+            return false;
+        const float scale = std::min(float(dw) / float(m_width), float(dh) / float(m_height));
+        out.drawableW = dw;
+        out.drawableH = dh;
+        out.w = std::max(1, int(std::lround(m_width * scale)));
+        out.h = std::max(1, int(std::lround(m_height * scale)));
+        out.x = (dw - out.w) / 2;
+        out.y = (dh - out.h) / 2;
+        const float toWindow = ww > 0 ? float(ww) / float(dw) : 1.0f;
+        w.scaleX = float(out.w) / float(m_width) * toWindow;
+        w.scaleY = float(out.h) / float(m_height) * toWindow;
+        w.offsetX = int(std::lround(out.x * toWindow));
+        w.offsetY = int(std::lround(out.y * toWindow));
+        return true;
+    }
+
+    // Makes the native window what the window's state asks for. Full screen covers the
+    // display; leaving it brings back the border, size and place the window had, or, for a
+    // window that began full screen, a framed window of the back buffer's size.
+    void ShowMode(ZanWindow& w)
+    {
+        const bool full = w.fullScreen;
+        const bool isFull = (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+        // A device made full screen was given a window only to cover the display with.
+        if (full && !m_fullScreen && !isFull && m_shownOnce)
+        {
+            m_saved.valid = true;
+            m_saved.bordered = !(SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_BORDERLESS);
+            SDL_GetWindowPosition(w.sdl, &m_saved.x, &m_saved.y);
+            SDL_GetWindowSize(w.sdl, &m_saved.w, &m_saved.h);
+        }
+        const bool wasShownFull = m_fullScreen || isFull;
+        m_fullScreen = full;
+        m_shownOnce = true;
+        if (full)
+        {
+            if (!isFull)
+            {
+                CoverDisplay(w.sdl);
+                SDL_SetWindowFullscreen(w.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            }
+            return;
+        }
+        if (!wasShownFull)
+            return;
+        if (isFull)
+            SDL_SetWindowFullscreen(w.sdl, 0);
+        if (!m_saved.valid)
+        {
+            m_saved = {true,    true,    int(SDL_WINDOWPOS_CENTERED), int(SDL_WINDOWPOS_CENTERED),
+                       m_width, m_height};
+        }
+        SDL_SetWindowBordered(w.sdl, m_saved.bordered ? SDL_TRUE : SDL_FALSE);
+        SDL_SetWindowSize(w.sdl, m_saved.w, m_saved.h);
+        SDL_SetWindowPosition(w.sdl, m_saved.x, m_saved.y);
+        SDL_GetWindowPosition(w.sdl, &w.x, &w.y);
+    }
+
+    // Copying the off-screen picture to the window costs a software renderer about a tenth
+    // of a core at 60 frames a second, so the next frame is drawn straight into the window
+    // whenever it would be copied unscaled and nobody reads it back.
+    void ChooseTarget()
+    {
+        ZanWindow* w = ZanWindowFromHandle(m_window);
+        int dw = 0, dh = 0;
+        if (w && w->sdl)
+            SDL_GL_GetDrawableSize(w->sdl, &dw, &dh);
+        m_direct = !m_fullScreen && !m_lockable && dw == m_width && dh == m_height;
+        glBindFramebuffer(GL_FRAMEBUFFER, m_direct ? 0 : m_fbo);
+    }
+
     // False once the window is gone: its context then went with it, and there is nothing
     // left to free but the context itself.
     bool MakeCurrent()
@@ -729,7 +806,16 @@ private:
            m_vertexShader = 0;
     std::map<ShaderKey, Program> m_programs;
     Ring m_vertexRing, m_indexRing;
-    bool m_fullScreen = false;
+    bool m_fullScreen = false; // what the native window shows
+    struct WindowedPlace
+    {
+        bool valid, bordered;
+        int x, y, w, h;
+    } m_saved{false, true, 0, 0, 0, 0};
+    bool m_shownOnce = false;
+    bool m_lockable = false; // the back buffer is read back: keep it off-screen
+    bool m_direct = false;   // this frame is drawn straight into the window
+    bool m_shownDirect = false;
     PresentPacer m_pacer;
     Program* m_active = nullptr;
     int m_width = 0, m_height = 0;

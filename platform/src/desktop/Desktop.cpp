@@ -1,9 +1,11 @@
 // The desktop backend: SDL2 windows, events, cursor and message boxes.
 #include "Keymap.h"
 #include "Platform.h"
+#include "ZanHeadless.h"
 
 #include <SDL.h>
 #include <csignal>
+#include <map>
 #include <pthread.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -12,6 +14,38 @@ namespace
 {
 bool g_videoReady = false;
 pid_t g_boxOwner = 0; // our process id while a message box is up
+std::map<SDL_JoystickID, SDL_GameController*> g_pads;
+
+static_assert(int(ZAN_PAD_SOUTH) == int(SDL_CONTROLLER_BUTTON_A) &&
+                  int(ZAN_PAD_DPAD_LEFT) == int(SDL_CONTROLLER_BUTTON_DPAD_LEFT) &&
+                  int(ZAN_PAD_DPAD_RIGHT) == int(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) &&
+                  int(ZAN_PAD_LEFT_X) == int(SDL_CONTROLLER_AXIS_LEFTX),
+              "pads are numbered as SDL numbers them");
+
+// SDL announces every pad present at start-up as added, too.
+void PadAdded(int deviceIndex)
+{
+    SDL_GameController* pad = SDL_GameControllerOpen(deviceIndex);
+    if (!pad)
+        return;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+    if (!g_pads.emplace(id, pad).second)
+    {
+        SDL_GameControllerClose(pad); // already open: SDL counts the extra reference
+        return;
+    }
+    ZanPadConnect(int(id), true);
+}
+
+void PadRemoved(SDL_JoystickID id)
+{
+    auto found = g_pads.find(id);
+    if (found == g_pads.end())
+        return;
+    ZanPadConnect(int(id), false);
+    SDL_GameControllerClose(found->second);
+    g_pads.erase(found);
+}
 
 // SDL shows its X11 message box from a forked child. A child that outlived us would keep the
 // box on screen with nobody to answer it: it dies with us instead.
@@ -65,6 +99,8 @@ bool EnsureVideo()
         return false;
     }
     g_videoReady = true;
+    // Gamepads are welcome but not needed: without them the keyboard plays alone.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     return true;
 }
 
@@ -190,6 +226,20 @@ void PumpEvents()
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             ZanInputMouseButton(SdlButtonToIndex(e.button.button), e.type == SDL_MOUSEBUTTONDOWN);
+            break;
+        case SDL_CONTROLLERDEVICEADDED:
+            PadAdded(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            PadRemoved(e.cdevice.which);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            ZanPadButton(int(e.cbutton.which), e.cbutton.button,
+                         e.type == SDL_CONTROLLERBUTTONDOWN);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            ZanPadAxis(int(e.caxis.which), e.caxis.axis, e.caxis.value);
             break;
         default:
             break;

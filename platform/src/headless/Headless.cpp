@@ -108,4 +108,19 @@ extern "C"
     {
         ZanInputClose();
     }
+
+    void ZanHeadlessPadConnect(int pad, int on)
+    {
+        ZanPadConnect(pad, on != 0);
+    }
+
+    void ZanHeadlessPadButton(int pad, int button, int down)
+    {
+        ZanPadButton(pad, button, down != 0);
+    }
+
+    void ZanHeadlessPadAxis(int pad, int axis, int value)
+    {
+        ZanPadAxis(pad, axis, value);
+    }
 }
