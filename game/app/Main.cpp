@@ -1,4 +1,5 @@
 // Skyfloat's entry: one running copy, the engine singletons, the game object, the frame loop.
+#include "app/Scenes.h"
 #include "app/SkyfloatGame.h"
 
 namespace
@@ -27,6 +28,7 @@ int main()
     }
     if (g_pEngine && g_pPhysics && g_pResources)
     {
+        CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
         g_pGame = new CSkyfloatGame;
         g_pEngine->LoadGame(g_pGame);
         if (g_pEngine->SystemInitiate())

@@ -24,7 +24,12 @@ public:
     virtual bool IsPlayer(unsigned long) { return false; }
     virtual bool OnMessage(CPacket_Read*) { return true; }
     virtual float GetHour() { return m_fHour; }
+    /// Moves the clock, for tools and tests that look at a given time of day.
+    void SetHour(float hour) { m_fHour = hour; }
 
 protected:
     float m_fHour; ///< the scene's time of day in hours
 };
+
+/// The current scene of the running game, or null between scenes and without a game.
+CScene* CurrentScene();

@@ -1,6 +1,7 @@
 #include "app/SkyfloatGame.h"
 
 #include "app/Scene.h"
+#include "map/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -15,6 +16,7 @@ char* CopySetting(const char* text)
 }
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
+CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
 
 struct FlowRow
 {
@@ -46,7 +48,10 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
     m_nWidth = ini.GetInt("全局", "窗口宽度", 800);
     m_nHeight = ini.GetInt("全局", "窗口高度", 600);
     m_szIconName = CopySetting(ini.GetString("全局", "图标", "IDI_SMALL"));
+    if (!g_pMapMgr)
+        g_pMapMgr = new CMapMgr;
     BuildFlow();
+    s_pGame = this;
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -59,7 +64,16 @@ CSkyfloatGame::~CSkyfloatGame()
     m_szIconName = nullptr;
     delete m_pScene;
     m_pScene = nullptr;
+    delete g_pMapMgr;
+    g_pMapMgr = nullptr;
     m_TimedEvents.Clear();
+    if (s_pGame == this)
+        s_pGame = nullptr;
+}
+
+CScene* CurrentScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()
@@ -233,6 +247,8 @@ bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
 
 void CSkyfloatGame::TearDownScene()
 {
+    if (g_pMapMgr)
+        g_pMapMgr->Clear();
     if (CZanResourceMgr* resources = CZanResourceMgr::Instance())
         resources->Clear();
     if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())

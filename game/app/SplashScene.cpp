@@ -1,0 +1,104 @@
+#include "app/Scenes.h"
+
+#include "app/SkyfloatGame.h"
+#include "map/Level.h"
+
+#include <cstdio>
+
+void PostFlowEvent(int event)
+{
+    CZanEngine* engine = CZanEngine::Instance();
+    if (!engine)
+        return;
+    CPacket_Write w;
+    w.WriteBits(uint32_t(event) & 0xFFFF, 16);
+    CPacket_Read r(w);
+    engine->SendToObject(ZAN_ID_GAME, ZAN_ID_GAME, r);
+}
+
+bool LoadSceneResources(const char* file)
+{
+    CZanResourceMgr* resources = CZanResourceMgr::Instance();
+    if (!resources || !file)
+        return false;
+    const std::string name = std::string("resource_") + file;
+    return resources->Load(name.c_str());
+}
+
+CScene* MakeSkyfloatScene(int output, int level)
+{
+    switch (output)
+    {
+    case FLOW_SHOW_SPLASH:
+        return new CSplashScene;
+    case FLOW_SHOW_MENU:
+        return new CMenuScene;
+    case FLOW_SHOW_ONE_PLAYER_WAIT:
+        return new CSinglePlayerWait;
+    case FLOW_SHOW_TWO_PLAYER_WAIT:
+        return new CTwoPlayerWait;
+    default:
+        return MakeLevelScene(output, level);
+    }
+}
+
+CSplashScene::CSplashScene()
+    : m_pImage(nullptr), m_uStart(0), m_fDuration(5.0f), m_nCount(2), m_nShown(0)
+{
+}
+
+bool CSplashScene::Load(const char* file)
+{
+    if (!LoadSceneResources(file))
+        return false;
+    m_nShown = 1;
+    m_pImage = new CFadeImage;
+    m_pImage->Show("Splash1", m_fDuration, CFadeImage::FADE_IN_OUT);
+    m_uStart = GetTickCount();
+    return true;
+}
+
+bool CSplashScene::Unload()
+{
+    delete m_pImage;
+    m_pImage = nullptr;
+    return true;
+}
+
+bool CSplashScene::Update()
+{
+    if (!m_pImage)
+        return true;
+    if (long(m_fDuration * 1000.0f) < long(GetTickCount() - m_uStart))
+    {
+        if (++m_nShown > m_nCount)
+        {
+            PostFlowEvent(FLOW_EVENT_TO_MENU);
+            return true;
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "Splash%d", m_nShown);
+        delete m_pImage;
+        m_pImage = new CFadeImage;
+        m_pImage->Show(name, m_fDuration, CFadeImage::FADE_IN_OUT);
+        m_uStart = GetTickCount();
+    }
+    m_pImage->Update();
+    return true;
+}
+
+bool CSplashScene::OnMouseButtonRelease(int button)
+{
+    if (button == 0)
+        PostFlowEvent(FLOW_EVENT_TO_MENU);
+    return true;
+}
+
+bool CTwoPlayerWait::OnMouseButtonRelease(int button)
+{
+    if (button == 0)
+        PostFlowEvent(FLOW_EVENT_START_LEVEL);
+    else if (button == 1)
+        PostFlowEvent(FLOW_EVENT_TO_MENU);
+    return true;
+}
