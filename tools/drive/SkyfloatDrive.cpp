@@ -9,6 +9,8 @@
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 #include "app/Scenes.h"
+#include "actors/Bird.h"
+#include "actors/Monster.h"
 #include "app/SkyfloatGame.h"
 #include "map/Level.h"
 
