@@ -50,16 +50,33 @@ bool SameName(const std::string& a, const char* b)
     return true;
 }
 
-bool ReadLines(const char* path, std::vector<std::string>& lines)
+// Settings files are a few kilobytes; every lookup reads the whole file, so a huge one would
+// stall the game on each read.
+const size_t kMaxProfileBytes = 1u << 20;
+
+// False when the file is missing or unreadable; `present` then tells whether it exists (and is
+// too big or unreadable), so a writer knows not to replace it.
+bool ReadLines(const char* path, std::vector<std::string>& lines, bool* present = nullptr)
 {
+    if (present)
+        *present = false;
     FILE* f = ZanFileOpen(path, "rb");
     if (!f)
         return false;
+    if (present)
+        *present = true;
     std::string text;
     char buf[4096];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    {
+        if (text.size() + n > kMaxProfileBytes)
+        {
+            std::fclose(f);
+            return false;
+        }
         text.append(buf, n);
+    }
     std::fclose(f);
     size_t start = 0;
     while (start < text.size())
@@ -155,7 +172,9 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     if (!section || !path)
         return FALSE;
     std::vector<std::string> lines;
-    ReadLines(path, lines); // a missing file is created
+    bool present = false;
+    if (!ReadLines(path, lines, &present) && present)
+        return FALSE; // a file it cannot read whole is left as it is, never replaced
     size_t sectionLine = lines.size(), sectionEnd = lines.size(), insertAt = lines.size();
     size_t keyLine = lines.size();
     bool found = false;

@@ -15,6 +15,7 @@
 #include "map/Level.h"
 
 #include <dirent.h>
+#include <ftw.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -61,9 +62,25 @@ long ResidentKb()
     return kb;
 }
 
+char g_workDir[] = "/tmp/skyfloat-drive-XXXXXX";
+
+// The working directory goes when the run ends, unless SKYFLOAT_DRIVE_KEEP asks to read its
+// run log afterwards.
+void RemoveWorkDir()
+{
+    if (std::getenv("SKYFLOAT_DRIVE_KEEP"))
+    {
+        std::fprintf(stderr, "run log in %s\n", g_workDir);
+        return;
+    }
+    nftw(
+        g_workDir, [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
+}
+
 bool EnterCopyOf(const std::string& data)
 {
-    char dir[] = "/tmp/skyfloat-drive-XXXXXX";
+    char* dir = g_workDir;
     DIR* d = opendir(data.c_str());
     if (!d || !mkdtemp(dir) || chdir(dir) != 0)
         return false;
@@ -291,6 +308,7 @@ int main(int argc, char** argv)
     physics->Release();
     engine->Release();
     const bool whole = ZanHeadlessNow() >= g_limitMs;
+    RemoveWorkDir();
     std::printf("virtual %.0f s, %u frames, %d screen changes, resident %ld kB after warm-up, "
                 "%ld kB at the end\n",
                 ZanHeadlessNow() / 1000.0, g_frame, g_switches, g_rssWarm, rssEnd);
