@@ -174,7 +174,7 @@ void PlayStep(CScene* scene, unsigned inScene)
     else if (std::strstr(kind, "CMenuScene"))
     {
         if (inScene == 90)
-            Click(400, (g_switches / 4) % 2 ? 410 : 320, 0);
+            Click(400, g_mode == FRAMES || (g_switches / 4) % 2 ? 410 : 320, 0);
     }
     else if (std::strstr(kind, "SinglePlayerWait"))
     {
