@@ -7,7 +7,8 @@ PACKAGES="build-essential cmake pkg-config git
   libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig-dev fonts-wqy-zenhei
   libstb-dev libopenal-dev libsndfile1-dev libvorbis-dev libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools"
+  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
+  valgrind clang"
 
 missing=""
 for p in $PACKAGES; do
