@@ -8,7 +8,7 @@ PACKAGES="build-essential cmake pkg-config git
   libstb-dev libopenal-dev libsndfile1-dev libvorbis-dev libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
-  valgrind clang"
+  valgrind clang libclang-rt-14-dev"
 
 missing=""
 for p in $PACKAGES; do
