@@ -15,6 +15,7 @@
 #include "map/Level.h"
 
 #include <dirent.h>
+#include <malloc.h>
 #include <ftw.h>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -46,6 +48,8 @@ std::string g_out;
 unsigned g_frame = 0;
 bool g_bad = false;
 long g_rssWarm = -1;
+long g_rssMenu = -1;
+size_t g_heapMenu = 0;
 std::string g_lastScene;
 int g_switches = 0;
 
@@ -244,6 +248,10 @@ void OnPass(void*)
         g_lastScene = name;
         inScene = 0;
         ++g_switches;
+        // Heap in use each time the menu comes back: the same screen should hold the same.
+        if (std::getenv("SKYFLOAT_DRIVE_HEAP") && name.find("CMenuScene") != std::string::npos)
+            std::fprintf(stderr, "%7.1f s  menu, heap in use %zu bytes\n",
+                         ZanHeadlessNow() / 1000.0, mallinfo2().uordblks);
         if (g_mode != RANDOM)
             std::printf("%7.1f s  %s\n", ZanHeadlessNow() / 1000.0, name.c_str());
     }
@@ -256,8 +264,30 @@ void OnPass(void*)
         PlayStep(scene, inScene);
     if (g_mode == FRAMES && dynamic_cast<CLevel*>(scene) && inScene % 4 == 0)
         WritePpm();
-    if (g_rssWarm < 0 && ZanHeadlessNow() >= kWarmUpMs)
-        g_rssWarm = ResidentKb();
+    // Resident memory every five virtual minutes, to see where growth happens.
+    static unsigned nextReport = 300000;
+    if (ZanHeadlessNow() >= nextReport)
+    {
+        std::fprintf(stderr, "%6u s  %ld kB\n", nextReport / 1000, ResidentKb());
+        nextReport += 300000;
+    }
+    // Warm once every screen has been shown (its pictures, sounds and caches loaded) and the
+    // menu is back, and at least two minutes in.
+    static std::set<std::string> seen;
+    if (scene)
+        seen.insert(name);
+    // Resident memory is compared a second into the menu each time, the same screen settled.
+    if (inScene == 60 && name.find("CMenuScene") != std::string::npos)
+    {
+        g_rssMenu = ResidentKb();
+        g_heapMenu = mallinfo2().uordblks;
+        if (g_rssWarm < 0 && ZanHeadlessNow() >= kWarmUpMs && seen.size() >= 6)
+        {
+            g_rssWarm = g_rssMenu;
+            std::fprintf(stderr, "warm at %.1f s, heap in use %zu bytes\n",
+                         ZanHeadlessNow() / 1000.0, mallinfo2().uordblks);
+        }
+    }
     if (ZanHeadlessNow() >= g_limitMs || g_bad)
         PostQuitMessage(0);
 }
@@ -302,15 +332,16 @@ int main(int argc, char** argv)
     game->m_bWindowed = true;
     engine->LoadGame(game);
     const bool ok = engine->SystemInitiate() && engine->SystemStart();
-    const long rssEnd = ResidentKb();
+    const long rssEnd = g_rssMenu;
     delete game;
     resources->Release();
     physics->Release();
     engine->Release();
     const bool whole = ZanHeadlessNow() >= g_limitMs;
     RemoveWorkDir();
+    std::fprintf(stderr, "heap in use at the last menu %zu bytes\n", g_heapMenu);
     std::printf("virtual %.0f s, %u frames, %d screen changes, resident %ld kB after warm-up, "
-                "%ld kB at the end\n",
+                "%ld kB at the end (both in the menu)\n",
                 ZanHeadlessNow() / 1000.0, g_frame, g_switches, g_rssWarm, rssEnd);
     return ok && whole && !g_bad ? 0 : 1;
 }
