@@ -6,6 +6,9 @@
 # once fixed, so the replay tests keep them.
 set -eu
 cd "$(dirname "$0")/.."
+ROOT=$PWD
+# Leaks that system libraries keep for the life of the process are not findings.
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp" ALSOFT_DRIVERS=null
 seconds=${1:-600}
 [ $# -gt 0 ] && shift
 jobs=${FUZZ_JOBS:-2}
@@ -20,13 +23,14 @@ nice cmake --build $build -j2 --target $targets
 
 run_one() {
     name=$1
-    work=$build/findings/$name
+    work=$ROOT/$build/findings/$name
     mkdir -p "$work/corpus"
     log=$work/run.log
     # The working corpus grows beside the seeds, which stay as they are in the repository.
-    nice -n 15 $build/bin/$name -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    # Absolute paths: a target may change its working directory.
+    nice -n 15 "$ROOT/$build/bin/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -malloc_limit_mb=1024 -print_final_stats=1 -artifact_prefix="$work/" \
-        "$work/corpus" fuzz/corpus/$name >"$log" 2>&1 || true
+        "$work/corpus" "$ROOT/fuzz/corpus/$name" >"$log" 2>&1 || true
     units=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     took=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
     found=$(ls "$work" | grep -c -E '^(crash|leak|timeout|oom|slow-unit)-' || true)
