@@ -252,7 +252,7 @@ void OnPass(void*)
         if (std::getenv("SKYFLOAT_DRIVE_HEAP") && name.find("CMenuScene") != std::string::npos)
             std::fprintf(stderr, "%7.1f s  menu, heap in use %zu bytes\n",
                          ZanHeadlessNow() / 1000.0, mallinfo2().uordblks);
-        if (g_mode != RANDOM)
+        if (g_mode != RANDOM || std::getenv("SKYFLOAT_DRIVE_HEAP"))
             std::printf("%7.1f s  %s\n", ZanHeadlessNow() / 1000.0, name.c_str());
     }
     ++inScene;
