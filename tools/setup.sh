@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs every Debian package the project needs to build, run and test.
+# Installs every Debian package the project needs to build, run and test, and any further
+# packages named as arguments (the fuzz and memory-check scripts ask for theirs).
 # Safe to run again: apt-get skips what is already installed.
 set -e
 
@@ -9,7 +10,7 @@ PACKAGES="build-essential cmake pkg-config git
   libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
-  desktop-file-utils appstream"
+  desktop-file-utils appstream $*"
 
 missing=""
 for p in $PACKAGES; do

@@ -144,7 +144,12 @@ bool CZanEngine::SystemInitiate()
 
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    m_pLog->Open("运行日志.htm", title);
+    // The game runs on without its log; the player learns why nothing is recorded.
+    if (!m_pLog->Open("运行日志.htm", title))
+        std::fprintf(stderr,
+                     "%s: cannot write the run log %s in the working directory; running "
+                     "without it\n",
+                     ZanGbkToUtf8(title).c_str(), ZanNativePath("运行日志.htm").c_str());
     m_pLog->TableStart();
 
     SystemLog("KOV 引擎启动..");

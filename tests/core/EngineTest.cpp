@@ -5,6 +5,7 @@
 #include "ZanHeadless.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using zantest::ReadLogRows;
 using zantest::ScopedWorkDir;
@@ -552,4 +553,18 @@ TEST_F(EngineTest, MouseButtonsAreLevelTriggeredLikeKeys)
         });
     EXPECT_EQ(game->Matching("Mouse"),
               (std::vector<std::string>{"MouseDown 1", "MouseDown 1", "MouseRelease 1"}));
+}
+
+// A run log that cannot be written (here a folder holds its name) does not stop the game, and
+// the player is told on standard error.
+TEST_F(EngineTest, AnUnwritableRunLogIsReportedAndTheGameStillStarts)
+{
+    ASSERT_EQ(mkdir(kLog.c_str(), 0755), 0);
+    game = new RecordingGame;
+    game->m_bWindowed = true;
+    ASSERT_TRUE(engine->LoadGame(game));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(engine->SystemInitiate());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("cannot write the run log"), std::string::npos) << said;
 }

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -161,6 +162,23 @@ TEST(Profile, ValuesWithBlanksCommentsAndMissingBrackets)
     EXPECT_STREQ(buf, "v w");
     // A line that is not a section header does not start a section.
     EXPECT_EQ(GetPrivateProfileIntA("s", "k", 5, "q.ini"), 0u);
+}
+
+// A settings file far beyond any real one (sparse, so cheap) reads as absent and is never
+// replaced by a write.
+TEST(Profile, AHugeFileReadsAsAbsentAndIsLeftAlone)
+{
+    ScopedWorkDir dir;
+    zantest::WriteFile("h.ini", "[s]\nk=7\n");
+    ASSERT_EQ(truncate("h.ini", off_t(2) << 30), 0);
+    char buf[8];
+    EXPECT_EQ(GetPrivateProfileIntA("s", "k", 3, "h.ini"), 3u);
+    EXPECT_EQ(GetPrivateProfileStringA("s", "k", "d", buf, sizeof buf, "h.ini"), 1u);
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", "h.ini"));
+    EXPECT_EQ(std::filesystem::file_size("h.ini"), std::uintmax_t(2) << 30);
+    char head[8] = {};
+    std::ifstream("h.ini", std::ios::binary).read(head, sizeof head);
+    EXPECT_EQ(std::string(head, sizeof head), "[s]\nk=7\n");
 }
 
 namespace
