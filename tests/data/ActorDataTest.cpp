@@ -19,14 +19,14 @@ namespace fs = std::filesystem;
 
 constexpr DWORD kClear = 0xFFFF00FFu; // a colour no picture uses
 
-struct AnimSpec
+struct AnimSheet
 {
     const char* name;
     int frames;
 };
 
 // Every animation the level's actors, display and sky ask for.
-const AnimSpec kAnims[] = {
+const AnimSheet kAnims[] = {
     {"小鸟_左", 6},   {"小鸟_右", 6},   {"小鸟_死亡", 4}, {"蓝鸟_左", 6},
     {"蓝鸟_右", 6},   {"蓝鸟_死亡", 4}, {"怪物_左", 6},   {"怪物_右", 6},
     {"怪物_死亡", 4}, {"数字", 10},     {"雷电", 8},
@@ -118,29 +118,29 @@ TEST_F(ActorDataTest, CharacterFileNamesOnlyAnimationsAndEffectsOfTheLevel)
 TEST_F(ActorDataTest, EveryAnimationFrameShowsItsOwnPicture)
 {
     LoadLevel();
-    for (const AnimSpec& spec : kAnims)
+    for (const AnimSheet& want : kAnims)
     {
-        CZanResPtr<CZanAnim> anim = resources->CreateAnim(spec.name);
-        ASSERT_EQ(anim->GetFrames(), spec.frames) << spec.name;
-        ASSERT_NE(anim->GetTextureHandle(), nullptr) << spec.name;
-        EXPECT_NE((*anim->GetTextureHandle())->GetTexture(), nullptr) << spec.name;
+        CZanResPtr<CZanAnim> anim = resources->CreateAnim(want.name);
+        ASSERT_EQ(anim->GetFrames(), want.frames) << want.name;
+        ASSERT_NE(anim->GetTextureHandle(), nullptr) << want.name;
+        EXPECT_NE((*anim->GetTextureHandle())->GetTexture(), nullptr) << want.name;
         anim->SetPosition(400, 300);
         std::vector<std::vector<unsigned>> seen;
-        for (int f = 0; f < spec.frames; ++f)
+        for (int f = 0; f < want.frames; ++f)
         {
             anim->SetFrame(f);
             std::vector<unsigned> pixels = Draw(*anim);
             const int painted = Painted(pixels);
-            const bool empty = std::string(spec.name) == "雷电" && (f == 0 || f == 4 || f == 7);
+            const bool empty = std::string(want.name) == "雷电" && (f == 0 || f == 4 || f == 7);
             if (empty)
-                EXPECT_EQ(painted, 0) << spec.name << " frame " << f;
+                EXPECT_EQ(painted, 0) << want.name << " frame " << f;
             else
             {
                 // at least a tenth of the window, so a frame is a picture, not a sliver
                 EXPECT_GT(painted, int(anim->GetWidth() * anim->GetHeight() / 10))
-                    << spec.name << " frame " << f;
+                    << want.name << " frame " << f;
                 for (const auto& earlier : seen)
-                    EXPECT_NE(pixels, earlier) << spec.name << " frame " << f << " repeats";
+                    EXPECT_NE(pixels, earlier) << want.name << " frame " << f << " repeats";
                 seen.push_back(std::move(pixels));
             }
         }
@@ -223,19 +223,19 @@ double Rms(const std::vector<short>& samples)
     return std::sqrt(sum / double(samples.size()));
 }
 
-struct SoundSpec
+struct SoundCase
 {
     const char* resourceFile;
     const char* name;
 };
 
-const SoundSpec kMusic[] = {
+const SoundCase kMusic[] = {
     {"resource_MainMenu.xml", "背景音乐"},
     {"resource_LevelWait.xml", "背景音乐"},
     {"resource_Level01.xml", "关卡音乐"},
 };
 
-const SoundSpec kEffects[] = {
+const SoundCase kEffects[] = {
     {"resource_MainMenu.xml", "鼠标选择"},  {"resource_MainMenu.xml", "鼠标盘旋"},
     {"resource_LevelWait.xml", "鼠标选择"}, {"resource_LevelWait.xml", "鼠标盘旋"},
     {"resource_Level01.xml", "开始声音01"}, {"resource_Level01.xml", "开始声音02"},
@@ -254,12 +254,12 @@ const SoundSpec kEffects[] = {
 // to hear and never clips.
 TEST_F(ActorDataTest, MusicIsLongLoopsSeamlesslyAndDoesNotClip)
 {
-    for (const SoundSpec& spec : kMusic)
+    for (const SoundCase& want : kMusic)
     {
         resources->Clear();
-        ASSERT_TRUE(resources->Load(spec.resourceFile));
-        ZanAudio* audio = resources->GetAudioInfo(spec.name);
-        ASSERT_NE(audio, nullptr) << spec.resourceFile << " " << spec.name;
+        ASSERT_TRUE(resources->Load(want.resourceFile));
+        ZanAudio* audio = resources->GetAudioInfo(want.name);
+        ASSERT_NE(audio, nullptr) << want.resourceFile << " " << want.name;
         EXPECT_TRUE(audio->bLoop);
         Pcm pcm;
         ASSERT_TRUE(Decode(audio->strPath, pcm)) << audio->strPath;
@@ -281,7 +281,7 @@ TEST_F(ActorDataTest, MusicIsLongLoopsSeamlesslyAndDoesNotClip)
         {
             const int seam = std::abs(pcm.samples[size_t(ch)] -
                                       pcm.samples[pcm.samples.size() - size_t(c - ch)]);
-            EXPECT_LE(seam, large) << spec.name << " channel " << ch;
+            EXPECT_LE(seam, large) << want.name << " channel " << ch;
         }
     }
 }
@@ -291,29 +291,29 @@ TEST_F(ActorDataTest, MusicIsLongLoopsSeamlesslyAndDoesNotClip)
 TEST_F(ActorDataTest, EffectsAreShortAudibleAndEndInSilence)
 {
     std::string loaded;
-    for (const SoundSpec& spec : kEffects)
+    for (const SoundCase& want : kEffects)
     {
-        if (loaded != spec.resourceFile)
+        if (loaded != want.resourceFile)
         {
             resources->Clear();
-            ASSERT_TRUE(resources->Load(spec.resourceFile));
-            loaded = spec.resourceFile;
+            ASSERT_TRUE(resources->Load(want.resourceFile));
+            loaded = want.resourceFile;
         }
-        ZanAudio* audio = resources->GetAudioInfo(spec.name);
-        ASSERT_NE(audio, nullptr) << spec.resourceFile << " " << spec.name;
-        EXPECT_FALSE(audio->bLoop) << spec.name;
+        ZanAudio* audio = resources->GetAudioInfo(want.name);
+        ASSERT_NE(audio, nullptr) << want.resourceFile << " " << want.name;
+        EXPECT_FALSE(audio->bLoop) << want.name;
         Pcm pcm;
         ASSERT_TRUE(Decode(audio->strPath, pcm)) << audio->strPath;
-        EXPECT_GT(pcm.Seconds(), 0.03) << spec.name;
-        EXPECT_LT(pcm.Seconds(), 5.0) << spec.name;
+        EXPECT_GT(pcm.Seconds(), 0.03) << want.name;
+        EXPECT_LT(pcm.Seconds(), 5.0) << want.name;
         const short* begin = pcm.samples.data();
         const short* end = begin + pcm.samples.size();
         const int peak = Peak(begin, end);
-        EXPECT_LT(peak, 32767) << spec.name;
-        EXPECT_GT(peak, 32768 / 10) << spec.name;                          // -20 dBFS
+        EXPECT_LT(peak, 32767) << want.name;
+        EXPECT_GT(peak, 32768 / 10) << want.name;                          // -20 dBFS
         const size_t edge = size_t(pcm.rate) * size_t(pcm.channels) / 500; // 2 ms
-        EXPECT_LT(Peak(end - edge, end), 32768 / 100) << spec.name << " ends with a click";
-        EXPECT_LT(std::abs(int(begin[0])), 32768 / 30) << spec.name << " starts with a click";
+        EXPECT_LT(Peak(end - edge, end), 32768 / 100) << want.name << " ends with a click";
+        EXPECT_LT(std::abs(int(begin[0])), 32768 / 30) << want.name << " starts with a click";
     }
 }
 } // namespace
