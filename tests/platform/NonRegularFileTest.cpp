@@ -31,7 +31,7 @@ mode_t KindOf(const char* path)
 }
 } // namespace
 
-TEST(SpecialFiles, FifoDeviceLinkAndDirectoryReadAsMissingAndAreNotReplaced)
+TEST(NonRegularFiles, FifoDeviceLinkAndDirectoryReadAsMissingAndAreNotReplaced)
 {
     ScopedWorkDir dir;
     HangGuard guard;
@@ -55,7 +55,7 @@ TEST(SpecialFiles, FifoDeviceLinkAndDirectoryReadAsMissingAndAreNotReplaced)
     EXPECT_TRUE(out.empty());
 }
 
-TEST(SpecialFiles, OversizedConfigurationReadsAsMissingAndIsKept)
+TEST(NonRegularFiles, OversizedConfigurationReadsAsMissingAndIsKept)
 {
     ScopedWorkDir dir;
     const std::string big = "[全局]\r\n窗口宽度=1024\r\n" + std::string(2 << 20, ';');
@@ -73,7 +73,7 @@ TEST(SpecialFiles, OversizedConfigurationReadsAsMissingAndIsKept)
 
 // The graphics and input objects read "Autoexec.cfg" while the engine library loads, before
 // main: a fresh copy of this program started beside a FIFO of that name must get to main.
-TEST(SpecialFiles, ProgramStartsBesideAFifoNamedAutoexec)
+TEST(NonRegularFiles, ProgramStartsBesideAFifoNamedAutoexec)
 {
     ScopedWorkDir dir;
     ASSERT_EQ(mkfifo("Autoexec.cfg", 0600), 0);
