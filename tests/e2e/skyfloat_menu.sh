@@ -1,6 +1,7 @@
 #!/bin/sh
 # The real Skyfloat in a real window: the splash, then the menu whose logo and buttons match
-# the headless frame, "单人游戏" to the wait screen and "返回" back, with the menu music
+# the headless frame, a button lit by the pointer resting on it, "单人游戏" to the wait screen
+# and "返回" back, with the menu music
 # recorded by OpenAL Soft's wave writer and found audible.
 BIN=$1
 SHOTS=$2
@@ -32,10 +33,8 @@ ALSOFT_CONF="$WORK/alsoft.conf" ALSOFT_DRIVERS= "$BIN" >"$WORK/game.out" 2>&1 &
 PID=$!
 WIN=$(timeout 30 xdotool search --sync --name '^Skyfloat$' | head -n 1)
 [ -n "$WIN" ] || fail "the game window did not appear"
-# Parks the pointer away from the buttons. Under Xvfb, SDL's global pointer position is
-# refreshed by button events but not by xdotool's moves: a right click (which the splash and
-# the menu ignore) makes it look again.
-rest() { xdotool mousemove --window "$WIN" 20 20 click 3; }
+# Parks the pointer away from the buttons, so no hover colours the comparisons.
+rest() { xdotool mousemove --window "$WIN" 20 20; }
 rest
 
 shot() { /usr/bin/import -window "$WIN" "ppm:$WORK/$1.ppm" 2>/dev/null; }
@@ -77,8 +76,25 @@ LOGO="500,110,150,95"
 BUTTONS="230,70,285,285 230,70,285,375 230,70,285,465"
 matches menu_start 15 $LOGO $BUTTONS || fail "the menu is not where the headless frame has it"
 
-# Input is polled once a frame: hold the button as a person does.
-click() { xdotool mousemove --window "$WIN" "$1" "$2" mousedown 1 sleep 0.15 mouseup 1; }
+# A pointer that only moves (no button) lights the button it rests on, and no other.
+lit() { # region: waits up to 2 s for it to stand out from the unlit menu
+  i=0
+  while [ "$i" -lt 8 ]; do
+    shot now
+    close "$(differs now menu_start $(echo "$1" | tr , ' '))" 0.08 || return 0
+    sleep 0.1; i=$((i + 1))
+  done
+  return 1
+}
+xdotool mousemove --window "$WIN" 400 410
+lit "230,70,285,375" || fail "moving the pointer onto 双人游戏 did not light it"
+matches menu_start 1 "230,70,285,285 230,70,285,465" || fail "the other buttons lit too"
+rest
+matches menu_start 5 $LOGO $BUTTONS || fail "the button stayed lit after the pointer left"
+
+# Input is polled once a frame and the release is judged where the pointer is then: hold the
+# button as a person does, and stay a moment after letting go.
+click() { xdotool mousemove --window "$WIN" "$1" "$2" mousedown 1 sleep 0.15 mouseup 1 sleep 0.15; }
 click 400 320
 matches wait_start 5 "480,220,160,190" || fail "单人游戏 did not lead to the wait screen"
 click 180 430

@@ -261,8 +261,20 @@ bool CursorPos(POINT* point)
 {
     if (!g_videoReady)
         return false;
+    // Over one of our windows, SDL's own pointer position follows every motion event. The
+    // global position is only a fallback: on X11 SDL caches it between raw input events, and
+    // pointer moves that bring none (synthetic ones, some remote desktops) leave it stale.
     int x = 0, y = 0;
-    SDL_GetGlobalMouseState(&x, &y);
+    if (SDL_Window* over = SDL_GetMouseFocus())
+    {
+        int wx = 0, wy = 0;
+        SDL_GetWindowPosition(over, &wx, &wy);
+        SDL_GetMouseState(&x, &y);
+        x += wx;
+        y += wy;
+    }
+    else
+        SDL_GetGlobalMouseState(&x, &y);
     point->x = x;
     point->y = y;
     return true;
