@@ -1,8 +1,7 @@
 #!/bin/sh
 # The real Skyfloat in a real window: the splash, then the menu whose logo and buttons match
 # the headless frame, a button lit by the pointer resting on it, "单人游戏" to the wait screen
-# and "返回" back, with the menu music
-# recorded by OpenAL Soft's wave writer and found audible.
+# and "返回" back, with the menu music recorded by OpenAL Soft's wave writer and found audible.
 BIN=$1
 SHOTS=$2
 DATA=$3
