@@ -5,6 +5,7 @@
 #include "Zan/ZanText.h"
 #include "Graphics/ZanGraphicsLog.h"
 
+#include <sys/stat.h>
 #include <tinyxml.h>
 
 #include <cstdlib>
@@ -230,6 +231,10 @@ bool CZanResourceMgr::Load(const char* path)
     TiXmlDocument doc;
     if (!LoadDocument(path, doc))
     {
+        // A missing file (say, a game started away from its data) is not a damaged one.
+        struct stat st;
+        if (stat(ZanNativePath(path).c_str(), &st) != 0)
+            ZanLogError((std::string("找不到资源文件: ") + path).c_str(), kSource, __LINE__);
         ZanLogError("无法解析资源文件", kSource, __LINE__);
         return false;
     }

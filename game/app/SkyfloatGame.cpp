@@ -5,6 +5,10 @@
 
 #include <cstring>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace
 {
 // Copies a configuration string into a new 256-byte buffer the game owns.
@@ -137,6 +141,12 @@ bool CSkyfloatGame::Init()
 {
     if (!CGameBase::Init())
         return false;
+#ifdef __GLIBC__
+    // Pictures are decoded through buffers of a megabyte or more. A fixed threshold keeps them
+    // in pages of their own, returned when freed; the default one rises after the first such
+    // free and leaves them to fragment the heap.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     m_TimedEvents.Add(GetTickCount(), FLOW_EVENT_START);
     return true;
 }
@@ -239,8 +249,16 @@ bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
     case FLOW_SHOW_TWO_PLAYER_WAIT:
     case FLOW_SHOW_ONE_PLAYER_LEVEL:
     case FLOW_SHOW_TWO_PLAYER_LEVEL:
+    {
         TearDownScene();
-        return ShowScene(m_pFlow->GetOutput());
+        const bool shown = ShowScene(m_pFlow->GetOutput());
+#ifdef __GLIBC__
+        // Each scene decodes its pictures through megabyte buffers that the allocator keeps
+        // for itself once freed; hand those pages back, so a long session stays its size.
+        malloc_trim(0);
+#endif
+        return shown;
+    }
     default:
         return false;
     }

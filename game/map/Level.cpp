@@ -195,7 +195,30 @@ bool CLevel::Update()
     if (m_nBirds == 2 && m_Lightning.IsValid())
         m_Lightning->Update(0.0f);
     m_TimedEvents.Pump([this](int event) { Handle(event, nullptr); });
+    DrownStrays();
     return true;
+}
+
+// The water drowns whatever touches it; an actor thrown down faster than the water is thick
+// passes it between two steps and would fall for ever. Below the screen it drowns all the
+// same, as the water itself would tell it.
+void CLevel::DrownStrays()
+{
+    constexpr float kBelowWorld = 700.0f;
+    auto stray = [](const CZanObject* actor)
+    { return actor->GetBody()->m_bCollidable && actor->GetPos().y > kBelowWorld; };
+    for (int i = 0; i < m_nBirds; ++i)
+        if (stray(m_apBirds[i]))
+        {
+            const uint32_t id = uint32_t(m_apBirds[i]->GetID());
+            SendEvent(ZAN_ID_GAME, id, BIRD_DIE, {id});
+        }
+    for (int i = 0; i < m_nMonsters; ++i)
+        if (stray(m_apMonsters[i]))
+        {
+            const uint32_t id = uint32_t(m_apMonsters[i]->GetID());
+            SendEvent(ZAN_ID_GAME, id, MONSTER_DIE, {id});
+        }
 }
 
 bool CLevel::MapKey(int key, int* bird, int* down, int* up) const

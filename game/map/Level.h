@@ -85,6 +85,7 @@ protected:
 private:
     void Handle(int event, CPacket_Read* reader);
     void ClockTick();
+    void DrownStrays();
     /// The bird a key moves and the events it sends down and up (0: none).
     bool MapKey(int key, int* bird, int* down, int* up) const;
     /// Slot of the bird with this id; the second bird's for any other id.

@@ -2,6 +2,7 @@
 
 #include "map/Scenery.h"
 
+#include <sys/stat.h>
 #include <tinyxml.h>
 
 #include <cfloat>
@@ -284,6 +285,10 @@ bool CMapMgr::Load(const char* file)
     TiXmlDocument doc;
     if (!ParseMap(file, doc))
     {
+        struct stat st;
+        if (stat(ZanNativePath(file).c_str(), &st) != 0)
+            Report(&CZanEngine::SystemErrorLog, (std::string("找不到地图文件: ") + file).c_str(),
+                   __LINE__);
         Report(&CZanEngine::SystemErrorLog, "无法解析地图文件", __LINE__);
         return false;
     }

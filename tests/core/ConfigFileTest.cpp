@@ -147,3 +147,25 @@ TEST(ConfigFile, WorksFromAnyWorkingDirectory)
         std::filesystem::current_path(dir.Path());
     }
 }
+
+// A file that is there but gives nothing leaves every setting at its default: that is said
+// once per file, while an absent file (defaults meant) and a good one pass in silence.
+TEST(ConfigFile, AFileThatGivesNothingIsReportedOnce)
+{
+    ScopedWorkDir dir;
+    WriteGbk("good.cfg", "  [s]\nk=1\n");
+    WriteGbk("garbage.cfg", std::string("\x89PNG\r\n\x1a\n\0\0[k=", 13));
+    WriteGbk("huge.cfg", "[s]\n" + std::string(2u << 20, 'x'));
+    std::filesystem::create_directory("folder.cfg");
+    auto said = [](const char* name)
+    {
+        testing::internal::CaptureStderr();
+        CZanIni first(name), again(name);
+        return testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(said("good.cfg"), "");
+    EXPECT_EQ(said("absent.cfg"), "");
+    for (const char* name : {"garbage.cfg", "huge.cfg", "folder.cfg"})
+        EXPECT_EQ(said(name), ZanGbkToUtf8("配置文件无法使用，全部按默认设置: ") + name + "\n")
+            << name;
+}

@@ -250,3 +250,39 @@ TEST(LevelTest, DisplaysShowTheirLargestNumberForValuesBeyondTheirDigits)
     for (const zantest::LogRow& row : run.LogRows())
         EXPECT_EQ(row.message.find("帧"), std::string::npos) << row.message;
 }
+
+// A kick faster than the water is thick carries an actor past it between two steps: below
+// the screen it drowns all the same, instead of falling for ever out of the player's reach.
+TEST(LevelTest, ActorsThrownPastTheWaterDrownAllTheSame)
+{
+    LevelRun run(1);
+    unsigned thrown = 0;
+    int birdState = 0, monsterState = 0, lives = 0;
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (r.Level()->GetState() != LEVEL_PLAYING || r.Time() < 1500)
+                return true;
+            if (!thrown)
+            {
+                lives = r.Bird(0)->GetLives();
+                for (CZanObject* actor :
+                     {static_cast<CZanObject*>(r.Bird(0)), static_cast<CZanObject*>(r.Monster(0))})
+                {
+                    actor->SetPos(300.0f, 900.0f);
+                    actor->SetVelocity(CZanVector(0.0f, 3000.0f));
+                }
+                thrown = r.Time();
+                return true;
+            }
+            if (r.Time() - thrown < 100)
+                return true;
+            birdState = r.Bird(0)->GetState();
+            monsterState = r.Monster(0)->GetState();
+            return false;
+        },
+        30000);
+    EXPECT_TRUE(birdState == BIRD_DYING || birdState == BIRD_FALLING) << birdState;
+    EXPECT_EQ(run.Bird(0) ? run.Bird(0)->GetLives() : -1, lives - 1);
+    EXPECT_TRUE(monsterState == MONSTER_DYING || monsterState == MONSTER_FALLING) << monsterState;
+}

@@ -154,6 +154,7 @@ TEST_F(MapTest, BadFilesAreReportedAndChangeNothing)
     zantest::WriteFile("empty.xml", "");
     EXPECT_FALSE(g_pMapMgr->Load("empty.xml"));
     EXPECT_EQ(Errors("无法解析地图文件"), 4);
+    EXPECT_EQ(Errors("找不到地图文件: absent.xml"), 1); // and only it is called missing
     EXPECT_EQ(g_pMapMgr->GetPoint("留下"), CZanVector(1, 0));
     EXPECT_EQ(Errors("不是正确的地图文件"), 0);
 }

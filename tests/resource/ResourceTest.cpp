@@ -328,6 +328,8 @@ TEST_F(ResourceTest, BadFilesAreReportedAndNothingIsRead)
         deep += "<a>";
     EXPECT_FALSE(LoadText(u8"<资源>" + deep));
     EXPECT_EQ(ErrorCount("无法解析资源文件"), 4);
+    // Only the missing one is called missing.
+    EXPECT_EQ(ErrorCount("找不到资源文件: 不存在.xml"), 1);
 }
 
 TEST_F(ResourceTest, CommentsAndDeclarationsHoldingTagsAreNotNesting)
