@@ -35,11 +35,16 @@ run_case() {
     dir=$(echo "$out" | sed -n 's/^run log in //p')
     screens=$(echo "$out" | grep -c ' s  ')
     rows=$(log_rows "$dir/运行日志.htm")
+    # Settings read before the run log opens are reported on standard error only.
+    early=$(echo "$out" | grep '^配置文件' | sort -u | while read -r line; do
+        case "$rows" in *"$line"*) ;; *) echo "警告: $line (standard error)" ;; esac
+    done | paste -sd ';' | sed 's/;/; /g')
+    rows=$(echo "$rows${rows:+${early:+; }}$early")
     rm -rf "$dir"
     echo "| \`$file\` | $damage | exit $rc, $screens screens | ${rows:-none} |"
 }
 
-echo "| file | damage | game | run log warnings and errors |"
+echo "| file | damage | game | warnings and errors |"
 echo "|---|---|---|---|"
 for d in truncated garbage huge; do
     for f in Autoexec.cfg resource_MainMenu.xml MainMenu.xml Level01.xml MainMenu.cfg \

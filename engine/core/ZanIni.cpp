@@ -13,7 +13,7 @@ namespace
 // The profile calls read at most this much of a settings file; a bigger one reads as absent.
 const size_t kMaxSettingsBytes = 1u << 20;
 
-// A settings file that is there but gives nothing (no regular file, too big, not one
+// A settings file that is there but gives nothing (no regular file, too big, no text, not one
 // "[section]" line) leaves every value at its default without a word from the profile calls.
 // The player may have meant to change something: say so, in the run log and on standard
 // error, which is all there is before the log opens. Once for each file: settings are read
@@ -24,7 +24,8 @@ void ReportUnusable(const char* path, const char* name)
     if (stat(ZanNativePath(path).c_str(), &st) != 0)
         return; // absent: the defaults are meant
     std::string text;
-    bool usable = ZanFileReadAll(path, kMaxSettingsBytes, text);
+    // Text has no NUL bytes; a picture or a sound that happens to hold a "[...]" is no text.
+    bool usable = ZanFileReadAll(path, kMaxSettingsBytes, text) && text.find('\0') == text.npos;
     if (usable)
     {
         usable = false;

@@ -253,8 +253,8 @@ bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
         TearDownScene();
         const bool shown = ShowScene(m_pFlow->GetOutput());
 #ifdef __GLIBC__
-        // Each scene decodes its pictures through megabyte buffers that the allocator keeps
-        // for itself once freed; hand those pages back, so a long session stays its size.
+        // The scene gone leaves its objects, documents and sounds freed all through the heap;
+        // hand the whole free pages back, so a long session stays its size.
         malloc_trim(0);
 #endif
         return shown;

@@ -154,7 +154,8 @@ TEST(ConfigFile, AFileThatGivesNothingIsReportedOnce)
 {
     ScopedWorkDir dir;
     WriteGbk("good.cfg", "  [s]\nk=1\n");
-    WriteGbk("garbage.cfg", std::string("\x89PNG\r\n\x1a\n\0\0[k=", 13));
+    // A picture that happens to hold a section line is still no text.
+    WriteGbk("garbage.cfg", std::string("\x89PNG\r\n\x1a\n\0\0\n[s]\nk=1\n", 19));
     WriteGbk("huge.cfg", "[s]\n" + std::string(2u << 20, 'x'));
     std::filesystem::create_directory("folder.cfg");
     auto said = [](const char* name)

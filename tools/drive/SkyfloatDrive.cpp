@@ -126,15 +126,16 @@ void WritePpm()
 // floor of the world: the level drowns what falls past the water, within a few frames.
 bool InWorld(const CZanObject* o)
 {
-    static std::map<unsigned long, int> framesBelow;
+    static std::map<unsigned long, int> framesBelow; // by id, only while below
     if (!o || !o->GetBody())
         return true;
     const CZanVector p = o->GetPos();
     if (!std::isfinite(p.x) || !std::isfinite(p.y))
         return false;
-    int& below = framesBelow[o->GetID()];
-    below = o->GetBody()->m_bCollidable && p.y > 700.0f ? below + 1 : 0;
-    return below < 30;
+    if (o->GetBody()->m_bCollidable && p.y > 700.0f)
+        return ++framesBelow[o->GetID()] < 30;
+    framesBelow.erase(o->GetID());
+    return true;
 }
 
 void CheckLevel(CLevel* level)
@@ -283,9 +284,9 @@ void OnPass(void*)
     ++inScene;
     if (CLevel* level = dynamic_cast<CLevel*>(scene))
         CheckLevel(level);
-    // The frame-rate display (F1) is part of warming up: its font caches its glyphs the first
-    // time it shows, whenever a random key first brings it up.
-    if (g_mode == RANDOM && g_frame >= 100 && g_frame < 400 && g_frame % 100 < 2)
+    // The frame-rate display (F1), shown for a moment, is part of warming up: its font caches
+    // its glyphs the first time it shows, whenever a random key would first bring it up.
+    if (g_mode == RANDOM && g_frame >= 100 && g_frame < 300 && g_frame % 100 < 2)
         ZanHeadlessKey(DIK_F1, g_frame % 100 == 0);
     if (g_mode == RANDOM)
         RandomStep(scene, inScene);
