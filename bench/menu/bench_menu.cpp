@@ -2,6 +2,7 @@
 // the day clock and its weather (a rain of up to 1000 drops), the waving water, the clouds
 // and the render list, recorded by the headless device. Its own program, because the engine
 // lives once per process.
+#include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 #include "app/Scenes.h"
@@ -9,9 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -43,17 +42,8 @@ bool EnterData()
 {
     const std::string data = ZAN_DATA_DIR;
     char dir[] = "/tmp/zan-bench-menu-XXXXXX";
-    DIR* d = opendir(data.c_str());
-    if (!d || !mkdtemp(dir) || chdir(dir) != 0)
+    if (!headless::EnterCopyOf(data, dir, "MainMenu.cfg"))
         return false;
-    while (dirent* e = readdir(d))
-    {
-        const std::string name = e->d_name;
-        if (name[0] != '.' && name != "MainMenu.cfg" &&
-            symlink((data + "/" + name).c_str(), name.c_str()) != 0)
-            return false;
-    }
-    closedir(d);
     FILE* f = std::fopen("MainMenu.cfg", "wb");
     if (!f)
         return false;
@@ -94,21 +84,7 @@ bool PlayMenu()
 {
     if (!EnterData())
         return false;
-    ZanHeadlessEnable();
-    ZanHeadlessOnFrame(&OnPass, nullptr);
-    CZanEngine* engine = KovCreate(9);
-    CZanPhysicsEngine* physics = KovPhysicsCreate(CZanVector(0.0f, 1000.0f));
-    physics->SetDamp(0.001f);
-    CZanResourceMgr* resources = KovResourceCreate();
-    CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
-    CSkyfloatGame* game = new CSkyfloatGame;
-    game->m_bWindowed = true;
-    engine->LoadGame(game);
-    const bool ok = engine->SystemInitiate() && engine->SystemStart();
-    delete game;
-    resources->Release();
-    physics->Release();
-    engine->Release();
+    const bool ok = headless::PlaySkyfloat(&OnPass);
     return ok && g_samples.seconds.size() == size_t(kFrames);
 }
 } // namespace

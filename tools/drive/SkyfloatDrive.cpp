@@ -7,6 +7,7 @@
 // Prints the screens visited and the resident memory after warm-up and at the end; exits
 // non-zero on a non-finite position, a live actor fallen out of the world or when the game
 // stopped early.
+#include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 #include "app/Scenes.h"
@@ -15,10 +16,8 @@
 #include "app/SkyfloatGame.h"
 #include "map/Level.h"
 
-#include <dirent.h>
 #include <malloc.h>
 #include <ftw.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -84,42 +83,11 @@ void RemoveWorkDir()
         FTW_DEPTH | FTW_PHYS);
 }
 
-bool EnterCopyOf(const std::string& data)
-{
-    char* dir = g_workDir;
-    DIR* d = opendir(data.c_str());
-    if (!d || !mkdtemp(dir) || chdir(dir) != 0)
-        return false;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.' && symlink((data + "/" + e->d_name).c_str(), e->d_name) != 0)
-            return false;
-    closedir(d);
-    return true;
-}
-
 void WritePpm()
 {
-    int w = 0, h = 0;
-    const unsigned* pixels = ZanHeadlessFrame(&w, &h);
     char name[64];
     std::snprintf(name, sizeof name, "/f%05u.ppm", g_frame);
-    FILE* f = pixels ? std::fopen((g_out + name).c_str(), "wb") : nullptr;
-    if (!f)
-        return;
-    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    std::vector<unsigned char> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y)
-    {
-        for (int x = 0; x < w; ++x)
-        {
-            const unsigned p = pixels[size_t(y) * size_t(w) + size_t(x)];
-            row[size_t(x) * 3] = (p >> 16) & 0xFF;
-            row[size_t(x) * 3 + 1] = (p >> 8) & 0xFF;
-            row[size_t(x) * 3 + 2] = p & 0xFF;
-        }
-        std::fwrite(row.data(), 1, row.size(), f);
-    }
-    std::fclose(f);
+    headless::WriteFramePpm(g_out + name);
 }
 
 // A finite position, and for a live actor (one that collides) one that comes back above the
@@ -344,29 +312,15 @@ int main(int argc, char** argv)
         std::free(out);
     }
     char* data = realpath(argv[1], nullptr);
-    if (!data || !EnterCopyOf(data))
+    if (!data || !headless::EnterCopyOf(data, g_workDir))
     {
         std::fprintf(stderr, "cannot use %s\n", argv[1]);
         return 1;
     }
     std::free(data);
 
-    ZanHeadlessEnable();
-    ZanHeadlessOnFrame(&OnPass, nullptr);
-    CZanEngine* engine = KovCreate(9);
-    CZanPhysicsEngine* physics = KovPhysicsCreate(CZanVector(0.0f, 1000.0f));
-    physics->SetDamp(0.001f);
-    CZanResourceMgr* resources = KovResourceCreate();
-    CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
-    CSkyfloatGame* game = new CSkyfloatGame;
-    game->m_bWindowed = true;
-    engine->LoadGame(game);
-    const bool ok = engine->SystemInitiate() && engine->SystemStart();
+    const bool ok = headless::PlaySkyfloat(&OnPass);
     const long rssEnd = g_rssMenu;
-    delete game;
-    resources->Release();
-    physics->Release();
-    engine->Release();
     const bool whole = ZanHeadlessNow() >= g_limitMs;
     RemoveWorkDir();
     std::fprintf(stderr, "heap in use at the last menu %zu bytes\n", g_heapMenu);

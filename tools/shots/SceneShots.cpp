@@ -1,13 +1,12 @@
 // Plays Skyfloat headless on the virtual clock and writes the presented frames of each screen
 // as PPM pictures: the splash cards, and the menu and the wait screen at several hours.
 //   skyfloat_shots DATA_DIR OUT_DIR
+#include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 #include "app/Scenes.h"
 #include "app/SkyfloatGame.h"
 
-#include <dirent.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -20,45 +19,10 @@ std::string g_out;
 
 bool WritePpm(const std::string& name)
 {
-    int w = 0, h = 0;
-    const unsigned* pixels = ZanHeadlessFrame(&w, &h);
-    FILE* f = std::fopen((g_out + "/" + name + ".ppm").c_str(), "wb");
-    if (!pixels || !f)
-    {
-        if (f)
-            std::fclose(f);
+    const std::string path = g_out + "/" + name + ".ppm";
+    if (!headless::WriteFramePpm(path))
         return false;
-    }
-    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    std::vector<unsigned char> row(size_t(w) * 3);
-    for (int y = 0; y < h; ++y)
-    {
-        for (int x = 0; x < w; ++x)
-        {
-            const unsigned p = pixels[size_t(y) * size_t(w) + size_t(x)];
-            row[size_t(x) * 3] = (p >> 16) & 0xFF;
-            row[size_t(x) * 3 + 1] = (p >> 8) & 0xFF;
-            row[size_t(x) * 3 + 2] = p & 0xFF;
-        }
-        std::fwrite(row.data(), 1, row.size(), f);
-    }
-    std::fclose(f);
-    std::printf("%s/%s.ppm\n", g_out.c_str(), name.c_str());
-    return true;
-}
-
-// Links every entry of the data folder into a fresh working directory, so the run log and
-// anything else the game writes stays out of the data.
-bool EnterCopyOf(const std::string& data)
-{
-    char dir[] = "/tmp/skyfloat-shots-XXXXXX";
-    DIR* d = opendir(data.c_str());
-    if (!d || !mkdtemp(dir) || chdir(dir) != 0)
-        return false;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.' && symlink((data + "/" + e->d_name).c_str(), e->d_name) != 0)
-            return false;
-    closedir(d);
+    std::printf("%s\n", path.c_str());
     return true;
 }
 
@@ -123,7 +87,9 @@ int main(int argc, char** argv)
     }
     char* data = realpath(argv[1], nullptr);
     char* out = realpath(argv[2], nullptr);
-    if (!data || !out || !EnterCopyOf(data))
+    // A working folder of its own keeps the run log and anything else written out of the data.
+    char dir[] = "/tmp/skyfloat-shots-XXXXXX";
+    if (!data || !out || !headless::EnterCopyOf(data, dir))
     {
         std::fprintf(stderr, "cannot use %s and %s\n", argv[1], argv[2]);
         return 1;
@@ -147,20 +113,6 @@ int main(int argc, char** argv)
     Click(180, 430);
     g_steps.push_back({10, [] {}});
 
-    ZanHeadlessEnable();
-    ZanHeadlessOnFrame(&OnPass, nullptr);
-    CZanEngine* engine = KovCreate(9);
-    CZanPhysicsEngine* physics = KovPhysicsCreate(CZanVector(0.0f, 1000.0f));
-    physics->SetDamp(0.001f);
-    CZanResourceMgr* resources = KovResourceCreate();
-    CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
-    CSkyfloatGame* game = new CSkyfloatGame;
-    game->m_bWindowed = true;
-    engine->LoadGame(game);
-    const bool ok = engine->SystemInitiate() && engine->SystemStart();
-    delete game;
-    resources->Release();
-    physics->Release();
-    engine->Release();
+    const bool ok = headless::PlaySkyfloat(&OnPass);
     return ok && g_next == g_steps.size() ? 0 : 1;
 }
