@@ -3,8 +3,8 @@
 
 #include "ZanEngine.h"
 #include "actors/Balloon.h"
-#include "app/StateMachine.h"
-#include "map/SKFMapMgr.h"
+#include "core/StateMachine.h"
+#include "world/SKFMapMgr.h"
 
 class CZanParticleSystem;
 

@@ -1,7 +1,7 @@
 #include "app/SkyfloatGame.h"
 
-#include "app/Scene.h"
-#include "map/SKFMapMgr.h"
+#include "core/Scene.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -21,6 +21,11 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+
+CScene* LiveGameScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
+}
 
 struct FlowRow
 {
@@ -56,6 +61,7 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
         g_pMapMgr = new CMapMgr;
     BuildFlow();
     s_pGame = this;
+    SetSceneSource(&LiveGameScene);
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -73,11 +79,6 @@ CSkyfloatGame::~CSkyfloatGame()
     m_TimedEvents.Clear();
     if (s_pGame == this)
         s_pGame = nullptr;
-}
-
-CScene* CurrentScene()
-{
-    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()
