@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ZanEngine.h"
+#include "actors/Actor.h"
 #include "actors/Balloon.h"
 #include "core/StateMachine.h"
 #include "world/SKFMapMgr.h"
@@ -51,7 +52,7 @@ enum EBird
 
 /// Owns its balloons, animations, label, sounds, impact effect and machine. Made by the
 /// level with the name "角色%d"; "character.cfg" names its pictures in that section.
-class CBird : public CQuadObject
+class CBird : public CActor
 {
 public:
     enum
@@ -76,15 +77,9 @@ public:
     int GetLostBalloon() const { return m_nLostBalloon; }
     CBalloon* GetBalloon(int i) const { return m_apBalloons[i]; }
     const char* GetLabel() const { return m_Label->GetString(); }
-    CZanAnim* GetFlyLeft() const { return m_FlyLeft.Get(); }
-    CZanAnim* GetFlyRight() const { return m_FlyRight.Get(); }
-    CZanAnim* GetDeath() const { return m_Death.Get(); }
 
 private:
     void Handle(int event, CPacket_Read* reader);
-    void HideAll();
-    void StopAll();
-    void Show(bool left);
     void Push(float impulse, bool left);
     void Flap();
     void Bounce(CPacket_Read* reader);
@@ -95,13 +90,9 @@ private:
     void FaceCentre();
     void MoveBalloonsTo(float x, float y);
 
-    CZanResPtr<CZanAnim> m_FlyLeft;
-    CZanResPtr<CZanAnim> m_FlyRight;
-    CZanResPtr<CZanAnim> m_Death;
     CZanResPtr<CZanString> m_Label;
     CStateMachine* m_pMachine;
     int m_nFlapCount;
-    float m_fSpawnX, m_fSpawnY;
     int m_nScore;
     CZanOgg* m_pSpawnSound;
     CZanOgg* m_pDeathSound;
