@@ -1,8 +1,8 @@
 #include "app/SkyfloatGame.h"
 
-#include "app/Scene.h"
-#include "app/Scenes.h"
-#include "map/SKFMapMgr.h"
+#include "core/Scene.h"
+#include "scenes/Scenes.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -22,6 +22,11 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+
+CScene* LiveGameScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
+}
 
 struct FlowRow
 {
@@ -57,6 +62,7 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
         g_pMapMgr = new CMapMgr;
     BuildFlow();
     s_pGame = this;
+    SetSceneSource(&LiveGameScene);
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -74,11 +80,6 @@ CSkyfloatGame::~CSkyfloatGame()
     m_TimedEvents.Clear();
     if (s_pGame == this)
         s_pGame = nullptr;
-}
-
-CScene* CurrentScene()
-{
-    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()

@@ -1,6 +1,6 @@
-#include "app/Scenes.h"
+#include "scenes/Scenes.h"
 
-#include "app/SkyfloatGame.h"
+#include "core/Flow.h"
 
 #include <cstdio>
 

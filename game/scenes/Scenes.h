@@ -1,23 +1,15 @@
 // The screens before a level: the splash, the main menu and the two wait screens.
 #pragma once
 
-#include "app/MenuButton.h"
-#include "app/Scene.h"
-#include "map/Environment.h"
+#include "scenes/MenuButton.h"
+#include "core/Flow.h"
+#include "core/Scene.h"
+#include "world/Environment.h"
 
 #include <string>
 #include <vector>
 
 class CZanOgg;
-
-/// Asks the game for a change of screen; it takes effect at the next message dispatch.
-void PostFlowEvent(int event);
-
-/// Loads the scene's resource file, "resource_" + file; false when that fails.
-bool LoadSceneResources(const char* file);
-
-/// Makes the scene a flow output shows (3200 to 3205), or null for others.
-CScene* MakeSkyfloatScene(int output, int level);
 
 /// Stands in for a scene whose resource or map file could not be loaded: the sky, what failed
 /// and how to go on. A click leads where the scene's own way out would (the splash also moves
