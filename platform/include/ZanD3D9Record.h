@@ -107,6 +107,15 @@ const unsigned* ZanD3DLastFramePixels(int* width, int* height);
 // Rasterises a record onto a picture of its size, as the devices draw it.
 void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture);
 
+// What rasterising a frame takes: the fragments its draws cover on the picture (each one
+// shaded), and those of them blended with what lies beneath. A draw whose every fragment is
+// opaque is written without blending, by both backends.
+struct ZanD3DFrameCost
+{
+    uint64_t fragments = 0, blended = 0;
+};
+ZanD3DFrameCost ZanD3DMeasureFrame(const ZanD3DFrameRecord& frame);
+
 // The OpenGL device's back buffer as it stands (after Present too), 0xAARRGGBB, row 0 at the
 // top. False for a headless device.
 bool ZanD3DReadBack(IDirect3DDevice9* device, std::vector<uint32_t>& picture);

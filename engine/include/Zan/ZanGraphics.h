@@ -14,6 +14,7 @@
 #include "ZanD3DX9.h"
 #include "Zan/ZanResource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <list>
 
@@ -94,9 +95,13 @@ public:
     void EndRender();
     /// Queues the outline of a quad (four lines, untextured). Ignored outside a frame.
     void RenderQuad(const ZanQuad* quad);
-    /// Queues a filled, textured quad. Ignored outside a frame.
+    /// Queues a filled, textured quad. Ignored outside a frame, and when it would draw nothing:
+    /// every corner fully transparent (the alpha test drops each fragment), or wholly off the
+    /// back buffer.
     void RenderQuadSoild(const ZanQuad* quad)
     {
+        if (quad && DrawsNothing(*quad))
+            return;
         // Inline for the common case: the quad continues the open batch. The count is never
         // negative; reading it unsigned saves widening it for the address.
         const unsigned n = unsigned(m_nQuads);
@@ -141,6 +146,18 @@ private:
     CZanGraphics& operator=(const CZanGraphics&) = delete;
 
     void QueueFilledQuad(const ZanQuad* quad);
+    bool DrawsNothing(const ZanQuad& quad) const
+    {
+        const ZanVertex* v = quad.v;
+        if (((v[0].color | v[1].color | v[2].color | v[3].color) >> 24) == 0)
+            return true;
+        // A pixel's margin around the picture: quads touching its edge still count.
+        const float x0 = std::min(std::min(v[0].x, v[1].x), std::min(v[2].x, v[3].x));
+        const float x1 = std::max(std::max(v[0].x, v[1].x), std::max(v[2].x, v[3].x));
+        const float y0 = std::min(std::min(v[0].y, v[1].y), std::min(v[2].y, v[3].y));
+        const float y1 = std::max(std::max(v[0].y, v[1].y), std::max(v[2].y, v[3].y));
+        return x1 < -1.0f || y1 < -1.0f || x0 > m_fViewWidth + 1.0f || y0 > m_fViewHeight + 1.0f;
+    }
     void SetBlendMode(int mode);
     void SetProjectionMatrix(int width, int height);
     void BindTexture(CZanResPtr<CZanTexture>* texture);
@@ -155,6 +172,7 @@ private:
     bool m_bVSync;
     D3DXMATRIX m_matView;
     D3DXMATRIX m_matProj;
+    float m_fViewWidth, m_fViewHeight; ///< back buffer the projection maps
     CZanResPtr<CZanTexture>* m_pCurTexture;
     int m_nCurBlendMode;
     ZanVertex* m_pVertices;

@@ -36,6 +36,13 @@ public:
     virtual bool ReadBack(std::vector<uint32_t>& picture) = 0;
 };
 
+// Whether every texel has alpha 255 (or the format has no alpha).
+bool TexelsOpaque(const ZanD3DTexturePixels& pixels);
+// Whether every fragment of the draw leaves with alpha 1 and passes its alpha test, so that
+// writing it without blending gives the blended picture; texelsOpaque as TexelsOpaque of its
+// texture.
+bool DrawWritesOpaque(const ZanD3DDraw& draw, bool texelsOpaque);
+
 // Creates the OpenGL renderer on the window, or null when no context can be made.
 std::unique_ptr<Renderer> CreateGLRenderer(HWND window, const D3DPRESENT_PARAMETERS& params,
                                            int width, int height);
@@ -80,6 +87,8 @@ public:
     HRESULT UnlockRect(UINT level) override;
 
     const std::shared_ptr<ZanD3DTexturePixels>& Pixels() const { return m_pixels; }
+    // TexelsOpaque of the current pixels, found once per change.
+    bool TexelsOpaque();
     int Width() const { return m_pixels->width; }
     int Height() const { return m_pixels->height; }
     D3DFORMAT Format() const { return m_format; }
@@ -95,6 +104,7 @@ private:
     DWORD m_usage;
     D3DPOOL m_pool;
     bool m_locked = false;
+    bool m_opaqueKnown = false, m_opaque = false;
 };
 
 class Surface : public RefCounted<IDirect3DSurface9>

@@ -663,7 +663,10 @@ private:
             key.alphaArg1 = int(s.alphaArg1);
             key.alphaArg2 = int(s.alphaArg2);
         }
-        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS)
+        // A draw that covers what lies beneath is written without blending or alpha test: the
+        // software rasteriser then skips reading the target, and drops what the draw hides.
+        const bool covers = DrawWritesOpaque(d, hasTexture && texture->TexelsOpaque());
+        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS && !covers)
         {
             key.alphaFunc = int(s.alphaFunc);
             key.alphaRef = int(s.alphaRef & 0xFF);
@@ -696,10 +699,11 @@ private:
             glViewport(GLint(s.viewport.X), m_height - GLint(s.viewport.Y + s.viewport.Height),
                        GLsizei(s.viewport.Width), GLsizei(s.viewport.Height));
         }
-        const DWORD blend[4] = {s.alphaBlendEnable ? 1u : 0u, s.srcBlend, s.destBlend, s.blendOp};
+        const bool blending = s.alphaBlendEnable && !covers;
+        const DWORD blend[4] = {blending ? 1u : 0u, s.srcBlend, s.destBlend, s.blendOp};
         if (Changed(m_blend, *reinterpret_cast<const DWORD(*)[4]>(blend)))
         {
-            if (s.alphaBlendEnable)
+            if (blending)
             {
                 glEnable(GL_BLEND);
                 glBlendFunc(BlendFactor(s.srcBlend), BlendFactor(s.destBlend));

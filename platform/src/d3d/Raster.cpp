@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace
 {
@@ -56,9 +57,12 @@ struct ScreenVertex
 class DrawRasteriser
 {
 public:
-    DrawRasteriser(const ZanD3DDraw& draw, std::vector<uint32_t>& picture, int width, int height)
-        : m_draw(draw), m_s(draw.state), m_picture(picture), m_width(width), m_height(height)
+    DrawRasteriser(const ZanD3DDraw& draw, std::vector<uint32_t>& picture, int width, int height,
+                   bool covers, ZanD3DFrameCost* cost)
+        : m_draw(draw), m_s(draw.state), m_picture(picture), m_width(width), m_height(height),
+          m_cost(cost)
     {
+        m_blend = m_s.alphaBlendEnable && !covers;
         m_matrix = zan::d3d::MultiplyMatrices(zan::d3d::MultiplyMatrices(m_s.world, m_s.view),
                                               m_s.projection);
         m_clipX0 = std::max<int>(0, int(m_s.viewport.X));
@@ -312,16 +316,20 @@ private:
 
     void Write(int x, int y, const Color& diffuse, float u, float v)
     {
+        if (m_cost)
+            ++m_cost->fragments;
         Color src = Shade(diffuse, u, v);
         src = {Clamp01(src.r), Clamp01(src.g), Clamp01(src.b), Clamp01(src.a)};
         if (!AlphaPasses(src.a))
             return;
         uint32_t& pixel = m_picture[size_t(y) * size_t(m_width) + size_t(x)];
-        if (!m_s.alphaBlendEnable)
+        if (!m_blend)
         {
             pixel = Pack(src);
             return;
         }
+        if (m_cost)
+            ++m_cost->blended;
         const Color dst = Unpack(pixel);
         if (m_alphaBlend)
         {
@@ -467,11 +475,27 @@ private:
     D3DMATRIX m_matrix;
     int m_clipX0, m_clipY0, m_clipX1, m_clipY1;
     bool m_plainStage = false, m_alphaBlend = false;
+    bool m_blend = false; // blending that changes the picture
+    ZanD3DFrameCost* m_cost;
 };
-} // namespace
 
-void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture)
+void Rasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture,
+               ZanD3DFrameCost* cost)
 {
+    // Texture opacity once per picture, not once per draw.
+    std::map<const ZanD3DTexturePixels*, bool> opaque;
+    auto covers = [&](const ZanD3DDraw& d)
+    {
+        bool texels = false;
+        if (d.pixels)
+        {
+            auto found = opaque.find(d.pixels.get());
+            if (found == opaque.end())
+                found = opaque.emplace(d.pixels.get(), zan::d3d::TexelsOpaque(*d.pixels)).first;
+            texels = found->second;
+        }
+        return zan::d3d::DrawWritesOpaque(d, texels);
+    };
     const int w = std::max(0, frame.width), h = std::max(0, frame.height);
     if (picture.size() != size_t(w) * size_t(h))
         picture.assign(size_t(w) * size_t(h), 0u);
@@ -490,6 +514,23 @@ void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& pict
         }
         else if ((call.op == ZanD3DOp::Draw || call.op == ZanD3DOp::Text) &&
                  call.a < frame.draws.size())
-            DrawRasteriser(frame.draws[call.a], picture, w, h).Run();
+        {
+            const ZanD3DDraw& d = frame.draws[call.a];
+            DrawRasteriser(d, picture, w, h, covers(d), cost).Run();
+        }
     }
+}
+} // namespace
+
+void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture)
+{
+    Rasterise(frame, picture, nullptr);
+}
+
+ZanD3DFrameCost ZanD3DMeasureFrame(const ZanD3DFrameRecord& frame)
+{
+    ZanD3DFrameCost cost;
+    std::vector<uint32_t> picture;
+    Rasterise(frame, picture, &cost);
+    return cost;
 }

@@ -81,8 +81,21 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
     locked->pBits = m_pixels->pixels.data() + size_t(r.top) * size_t(m_pixels->width) + r.left;
     m_locked = true;
     if (!(flags & D3DLOCK_READONLY))
+    {
         glDirty = true;
+        m_opaqueKnown = false;
+    }
     return D3D_OK;
+}
+
+bool Texture::TexelsOpaque()
+{
+    if (!m_opaqueKnown && !m_locked)
+    {
+        m_opaque = zan::d3d::TexelsOpaque(*m_pixels);
+        m_opaqueKnown = true;
+    }
+    return m_opaqueKnown && m_opaque;
 }
 
 HRESULT Texture::UnlockRect(UINT level)

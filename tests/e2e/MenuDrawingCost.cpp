@@ -1,0 +1,74 @@
+// What the splash and the menu ask a software rasteriser to do per frame, counted from the
+// headless record of the real game and data: fragments shaded, and fragments blended with
+// what lies beneath. Fails when either exceeds its bound (in window areas of 800 x 600).
+//   skyfloat_drawing_cost DATA_DIR [print]
+#include "HeadlessSkyfloat.h"
+#include "ZanD3D9Record.h"
+#include "ZanEngine.h"
+#include "ZanHeadless.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace
+{
+constexpr double kWindow = 800.0 * 600.0;
+
+struct Screen
+{
+    const char* name;
+    unsigned first, last; ///< passes sampled, every 10th
+    double maxFragments, maxBlended;
+    double fragments = 0, blended = 0; ///< the largest seen, in windows
+};
+
+// The splash card fades over a cleared screen, so it blends once over the window; the menu has
+// its sky, scenery, clouds, water, logo, buttons and weather. When every layer was blended the
+// menu blended 2.0 windows per frame, and shaded 2.0 before the logo and the far islands lost
+// their transparent margins.
+Screen g_screens[] = {{"splash", 60, 200, 1.1, 1.05}, {"menu", 400, 700, 1.95, 0.8}};
+unsigned g_pass = 0;
+
+void OnPass(void*)
+{
+    ZanHeadlessAdvance(15);
+    if (g_pass == 300 || g_pass == 301)
+        ZanHeadlessMouseButton(0, g_pass == 300); // past the splash
+    if (g_pass == 302)
+        ZanHeadlessMouseMove(790, 590); // over no button
+    for (Screen& s : g_screens)
+        if (g_pass >= s.first && g_pass <= s.last && g_pass % 10 == 0 && ZanD3DLastFrame())
+        {
+            const ZanD3DFrameCost cost = ZanD3DMeasureFrame(*ZanD3DLastFrame());
+            s.fragments = std::max(s.fragments, double(cost.fragments) / kWindow);
+            s.blended = std::max(s.blended, double(cost.blended) / kWindow);
+        }
+    if (++g_pass > 700)
+        PostQuitMessage(0);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+    {
+        std::fprintf(stderr, "usage: %s DATA_DIR\n", argv[0]);
+        return 2;
+    }
+    char dir[] = "/tmp/zan-drawing-cost-XXXXXX";
+    if (!headless::EnterCopyOf(argv[1], dir) || !headless::PlaySkyfloat(&OnPass))
+        return 1;
+    int failed = 0;
+    for (const Screen& s : g_screens)
+    {
+        const bool ok =
+            s.fragments > 0 && s.fragments <= s.maxFragments && s.blended <= s.maxBlended;
+        std::printf("%s: %.2f windows shaded (at most %.2f), %.2f blended (at most %.2f)%s\n",
+                    s.name, s.fragments, s.maxFragments, s.blended, s.maxBlended,
+                    ok ? "" : ": too many");
+        failed += ok ? 0 : 1;
+    }
+    return failed ? 1 : 0;
+}
