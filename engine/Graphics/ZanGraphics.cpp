@@ -36,8 +36,8 @@ void ApplySwap(D3DPRESENT_PARAMETERS& pp, bool vsync)
 
 CZanGraphics::CZanGraphics()
     : m_pD3D(nullptr), m_pD3DDevice(nullptr), m_pD3DPP(nullptr), m_bVSync(false),
-      m_fViewWidth(1e30f), m_fViewHeight(1e30f), m_pCurTexture(nullptr), m_nCurBlendMode(0),
-      m_pVertices(nullptr), m_nQuads(0), m_nPrimType(PRIM_NONE), m_pVB(nullptr), m_pIB(nullptr)
+      m_pCurTexture(nullptr), m_nCurBlendMode(0), m_pVertices(nullptr), m_nQuads(0),
+      m_nPrimType(PRIM_NONE), m_pVB(nullptr), m_pIB(nullptr)
 {
     std::memset(&m_d3dppWindowed, 0, sizeof(m_d3dppWindowed));
     std::memset(&m_d3dppFullScreen, 0, sizeof(m_d3dppFullScreen));
@@ -306,8 +306,6 @@ void CZanGraphics::ClearRender(DWORD color)
 
 void CZanGraphics::SetProjectionMatrix(int width, int height)
 {
-    m_fViewWidth = float(width);
-    m_fViewHeight = float(height);
     D3DXMATRIX step;
     D3DXMatrixScaling(&m_matProj, 1.0f, -1.0f, 1.0f);
     D3DXMatrixTranslation(&step, -0.5f, float(height) + 0.5f, 0.0f);

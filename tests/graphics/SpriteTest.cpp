@@ -202,3 +202,28 @@ TEST_F(GraphicsTest, MissingImageGivesATextureWithoutDirect3DTexture)
     EXPECT_EQ(empty.GetWidth(), 128.0f);
     EXPECT_EQ(std::string(empty.GetResourceType()), "材质资源");
 }
+
+TEST_F(GraphicsTest, QuadsWhoseEveryCornerIsTransparentAreNotDrawn)
+{
+    const struct
+    {
+        DWORD corner0, others;
+        size_t draws;
+    } cases[] = {{0x00FFFFFFu, 0x00FFFFFFu, 0u},
+                 {0x01FFFFFFu, 0x00FFFFFFu, 1u},
+                 {0x00FFFFFFu, 0x01000000u, 1u},
+                 {0xFFFFFFFFu, 0xFFFFFFFFu, 1u}};
+    for (const auto& c : cases)
+    {
+        CZanSprite s("无", 0.0f, 0.0f, 10.0f, 10.0f, 1);
+        s.SetColor(c.others);
+        ZanQuad quad = s.GetQuad();
+        quad.v[0].color = c.corner0;
+        quad.v[0].x = quad.v[3].x = 95.0f;
+        quad.v[1].x = quad.v[2].x = 105.0f;
+        quad.v[0].y = quad.v[1].y = 95.0f;
+        quad.v[2].y = quad.v[3].y = 105.0f;
+        const ZanD3DFrameRecord& f = Frame([&] { g_pGraphics->RenderQuadSoild(&quad); });
+        EXPECT_EQ(QuadDraws(f).size(), c.draws) << std::hex << c.corner0 << " " << c.others;
+    }
+}

@@ -14,7 +14,6 @@
 #include "ZanD3DX9.h"
 #include "Zan/ZanResource.h"
 
-#include <algorithm>
 #include <cstring>
 #include <list>
 
@@ -95,9 +94,8 @@ public:
     void EndRender();
     /// Queues the outline of a quad (four lines, untextured). Ignored outside a frame.
     void RenderQuad(const ZanQuad* quad);
-    /// Queues a filled, textured quad. Ignored outside a frame, and when it would draw nothing:
-    /// every corner fully transparent (the alpha test drops each fragment), or wholly off the
-    /// back buffer.
+    /// Queues a filled, textured quad. Ignored outside a frame, and when every corner is fully
+    /// transparent, as it would draw nothing.
     void RenderQuadSoild(const ZanQuad* quad)
     {
         if (quad && DrawsNothing(*quad))
@@ -146,17 +144,11 @@ private:
     CZanGraphics& operator=(const CZanGraphics&) = delete;
 
     void QueueFilledQuad(const ZanQuad* quad);
-    bool DrawsNothing(const ZanQuad& quad) const
+    // Every corner fully transparent: the alpha test drops each fragment.
+    static bool DrawsNothing(const ZanQuad& quad)
     {
         const ZanVertex* v = quad.v;
-        if (((v[0].color | v[1].color | v[2].color | v[3].color) >> 24) == 0)
-            return true;
-        // A pixel's margin around the picture: quads touching its edge still count.
-        const float x0 = std::min(std::min(v[0].x, v[1].x), std::min(v[2].x, v[3].x));
-        const float x1 = std::max(std::max(v[0].x, v[1].x), std::max(v[2].x, v[3].x));
-        const float y0 = std::min(std::min(v[0].y, v[1].y), std::min(v[2].y, v[3].y));
-        const float y1 = std::max(std::max(v[0].y, v[1].y), std::max(v[2].y, v[3].y));
-        return x1 < -1.0f || y1 < -1.0f || x0 > m_fViewWidth + 1.0f || y0 > m_fViewHeight + 1.0f;
+        return ((v[0].color | v[1].color | v[2].color | v[3].color) >> 24) == 0;
     }
     void SetBlendMode(int mode);
     void SetProjectionMatrix(int width, int height);
@@ -172,7 +164,6 @@ private:
     bool m_bVSync;
     D3DXMATRIX m_matView;
     D3DXMATRIX m_matProj;
-    float m_fViewWidth, m_fViewHeight; ///< back buffer the projection maps
     CZanResPtr<CZanTexture>* m_pCurTexture;
     int m_nCurBlendMode;
     ZanVertex* m_pVertices;
