@@ -148,7 +148,7 @@ bool CMenuScene::Load(const char* file)
     if (!LoadWorld(file))
         return false;
     LoadSounds();
-    AddPicture("LOGO", 401.0f, 138.5f); // the logo picture without its transparent margin
+    AddPicture("LOGO", 400.0f, 140.0f);
     AddButton("单人游戏", 400.0f, 320.0f, 230.0f, 70.0f);
     AddButton("双人游戏", 400.0f, 410.0f, 230.0f, 70.0f);
     AddButton("退出游戏", 400.0f, 500.0f, 230.0f, 70.0f);
