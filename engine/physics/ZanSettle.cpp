@@ -17,6 +17,7 @@ const float kSleepTime = 0.5f;
 // position pass removes per sub-step.
 const float kSlop = 0.02f;
 const float kCorrection = 0.2f;
+const float kMaxPush = 0.5f;
 const int kPositionIterations = 4;
 // Approach speeds below what gravity adds in this time do not bounce: a resting contact sees
 // only gravity's pull of a sub-step or two, an impact much more.
@@ -51,8 +52,9 @@ struct CZanPhysicsEngine::SZanSettler
         int b1, b2;
         float nx, ny, r1x, r1y, r2x, r2y;
         float massNormal, massTangent, bounce, pn, pt, friction;
-        float push; ///< separating speed the position pass aims at
-        float pp;   ///< accumulated position-pass impulse
+        float push;       ///< separating speed the position pass aims at
+        float pp;         ///< accumulated position-pass impulse
+        CZanContact* src; ///< where the accumulated impulses are kept between steps
     };
     std::vector<Body> bodies;
     std::vector<Contact> contacts;
@@ -418,16 +420,17 @@ void CZanPhysicsEngine::SolveSettling(float h)
 
     const float gravity = std::sqrt(m_vGravity.x * m_vGravity.x + m_vGravity.y * m_vGravity.y);
     const float bounceSpeed = gravity * kBounceTime + 1.0f;
-    const float pushRate = h > 0.0f ? kCorrection / h : 0.0f;
-    s.contacts.clear();
+    const float pushRate = h > 0.0f ? 1.0f / h : 0.0f;
     s.solve.clear();
     for (CZanContactPair* pair : s.pairs)
+        if (!pair->m_pBody1->m_bStill || !pair->m_pBody2->m_bStill)
+            s.solve.push_back(pair);
+
+    s.contacts.clear();
+    for (CZanContactPair* pair : s.solve)
     {
         CZanBody* b1 = pair->m_pBody1;
         CZanBody* b2 = pair->m_pBody2;
-        if (b1->m_bStill && b2->m_bStill)
-            continue;
-        s.solve.push_back(pair);
         const float e = Restitution(b1, b2);
         for (int i = 0; i < pair->m_nContacts; ++i)
         {
@@ -454,15 +457,20 @@ void CZanPhysicsEngine::SolveSettling(float h)
             packed.pn = c.m_fPn;
             packed.pt = c.m_fPt;
             packed.friction = pair->m_fFriction;
-            packed.push = pushRate * std::max(0.0f, -(c.m_fSeparation + kSlop));
+            packed.push = pushRate * std::min(kMaxPush, std::max(0.0f, -(c.m_fSeparation + kSlop)) *
+                                                            kCorrection);
             packed.pp = 0.0f;
+            packed.src = &c;
             s.contacts.push_back(packed);
         }
     }
     // Warm start, after every bounce was measured on the speeds before it.
     for (const SZanSettler::Contact& c : s.contacts)
-        SZanSettler::Apply(s.bodies[size_t(c.b1)], s.bodies[size_t(c.b2)], c,
-                           c.nx * c.pn + c.ny * c.pt, c.ny * c.pn - c.nx * c.pt);
+    {
+        SZanSettler::Body& a = s.bodies[size_t(c.b1)];
+        SZanSettler::Body& b = s.bodies[size_t(c.b2)];
+        SZanSettler::Apply(a, b, c, c.nx * c.pn + c.ny * c.pt, c.ny * c.pn - c.nx * c.pt);
+    }
 
     s.joints.clear();
     for (auto& entry : m_mapJoints)
@@ -508,14 +516,10 @@ void CZanPhysicsEngine::SolveSettling(float h)
     for (int it = 0; it < kPositionIterations; ++it)
         s.IteratePositions();
 
-    const SZanSettler::Contact* packed = s.contacts.data();
-    for (CZanContactPair* pair : s.solve)
+    for (const SZanSettler::Contact& c : s.contacts)
     {
-        for (int i = 0; i < pair->m_nContacts; ++i, ++packed)
-        {
-            pair->m_aContacts[i].m_fPn = packed->pn;
-            pair->m_aContacts[i].m_fPt = packed->pt;
-        }
+        c.src->m_fPn = c.pn;
+        c.src->m_fPt = c.pt;
     }
     for (CZanBody* b : m_vecOrder)
         if (!b->m_bStill)
