@@ -95,8 +95,12 @@ TEST(Settling, DroppedPileFallsAsleepWithinTenSeconds)
     EXPECT_GT(frames, 0);
     EXPECT_TRUE(s.AllFinite());
     for (const zantest::SceneBox& b : s.boxes)
+    {
         if (b.object->GetBody()->m_fInvMass != 0.0f)
+        {
             EXPECT_LT(b.object->GetPos().y, 580.0f); // none fell through the floor
+        }
+    }
 }
 
 TEST(Settling, PyramidStandsAndSleeps)
