@@ -126,6 +126,14 @@ CBird::CBird(const char* name, float width, float height)
     m_Label = Resources()->CreateString("玩家名字");
     m_Label->SetString(label);
     m_Label->SetColor(CZanColor(1.0f, 0.84313726f, 0.0f, 1.0f));
+    // A dark outline drawn just beneath keeps the yellow label readable on the light sky.
+    for (CZanResPtr<CZanString>& edge : m_aLabelOutline)
+    {
+        edge = Resources()->CreateString("玩家名字");
+        edge->SetString(label);
+        edge->SetColor(CZanColor(0.24f, 0.14f, 0.02f, 0.9f));
+        edge->SetRenderLevel(m_Label->GetRenderLevel() - 1);
+    }
 
     if (ZanParticleSystemInfo* info = Resources()->GetParticleInfo(impact.c_str()))
         m_pImpact = new CZanParticleSystem(info);
@@ -175,6 +183,10 @@ void CBird::Update()
     FollowLooks();
     const CZanVector p = GetPos();
     m_Label->SetPosition(p.x - 20.0f, p.y - 75.0f);
+    const float offsets[LABEL_OUTLINE][2] = {
+        {-1.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, -1.0f}, {1.0f, 1.0f}};
+    for (int i = 0; i < LABEL_OUTLINE; ++i)
+        m_aLabelOutline[i]->SetPosition(p.x - 20.0f + offsets[i][0], p.y - 75.0f + offsets[i][1]);
 
     const bool falling = GetState() == BIRD_FALLING;
     CZanVector at;
