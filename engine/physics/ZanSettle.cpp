@@ -14,7 +14,8 @@ const float kSleepSpeed = 1.0f; // units per second
 const float kSleepSpin = 0.02f; // radians per second
 const float kSleepTime = 0.5f;
 // Penetration left in place, so that resting contacts stay found; of the rest, the share the
-// position pass removes per sub-step.
+// position pass removes per sub-step, and at most this many units, so that boxes that fell
+// deep into each other part without flying apart.
 const float kSlop = 0.02f;
 const float kCorrection = 0.2f;
 const float kMaxPush = 0.5f;
