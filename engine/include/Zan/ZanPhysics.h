@@ -305,7 +305,7 @@ public:
     /// AddImpulse, AddTwist, a change of position, rotation, velocity, spin, mass, flags or
     /// group, or the removal of a body or joint it rests on). Switching wakes every body.
     void SetSettling(bool on);
-    bool GetSettling() const { return m_bSettling; }
+    bool GetSettling() const { return m_bSettling; } ///< whether settling is on
     /// Bodies with a mass (non-zero inverse mass) that moved in the last step: all of them
     /// while settling is off, the awake ones while it is on.
     int GetAwakeCount() const;
