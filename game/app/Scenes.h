@@ -1,6 +1,7 @@
 // The screens before a level: the splash, the main menu and the two wait screens.
 #pragma once
 
+#include "app/LevelBoard.h"
 #include "app/MenuButton.h"
 #include "app/Scene.h"
 #include "map/Environment.h"
@@ -9,8 +10,9 @@
 
 class CZanOgg;
 
-/// Asks the game for a change of screen; it takes effect at the next message dispatch.
-void PostFlowEvent(int event);
+/// Asks the game for a change of screen; it takes effect at the next message dispatch. A
+/// level number other than 0 travels with the event (the wait screens' start).
+void PostFlowEvent(int event, int level = 0);
 
 /// Loads the scene's resource file, "resource_" + file; false when that fails.
 bool LoadSceneResources(const char* file);
@@ -105,25 +107,42 @@ public:
     bool OnMouseButtonRelease(int button) override;
 };
 
-/// The screen before a one-player level: the level's board, start and back.
+/// The screen before a one-player level: the level's board with its chooser, start and back.
 class CSinglePlayerWait : public CButtonScene
 {
 public:
     enum
     {
         START,
-        BACK
+        BACK,
+        PREVIOUS_LEVEL,
+        NEXT_LEVEL
     };
+    CSinglePlayerWait() : m_Board(false) {}
     bool Load(const char* file) override;
     bool OnMouseButtonRelease(int button) override;
+    const CLevelBoard& GetBoard() const { return m_Board; }
+
+private:
+    CLevelBoard m_Board;
 };
 
 /// The screen before a two-player level: the level's board with both players' keys under the
-/// living sky. It has no buttons: a left click anywhere starts, a right click returns to the
-/// menu.
+/// living sky. Its only buttons are the level chooser's small arrows: a left click anywhere
+/// else starts, a right click returns to the menu.
 class CTwoPlayerWait : public CButtonScene
 {
 public:
+    enum
+    {
+        PREVIOUS_LEVEL,
+        NEXT_LEVEL
+    };
+    CTwoPlayerWait() : m_Board(true) {}
     bool Load(const char* file) override;
     bool OnMouseButtonRelease(int button) override;
+    const CLevelBoard& GetBoard() const { return m_Board; }
+
+private:
+    CLevelBoard m_Board;
 };

@@ -1,5 +1,6 @@
 #include "app/SkyfloatGame.h"
 
+#include "app/LevelChoice.h"
 #include "app/Scene.h"
 #include "map/SKFMapMgr.h"
 
@@ -238,8 +239,11 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
     return true;
 }
 
-bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
+bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read* message)
 {
+    // A wait screen's start carries the level it shows; without one the choice stands.
+    if (event == FLOW_EVENT_START_LEVEL && message)
+        LevelChoice().Choose(int(message->ReadBits(16)));
     m_pFlow->Process(event);
     switch (m_pFlow->GetOutput())
     {
@@ -309,9 +313,12 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 // The scene becomes current before it loads; a failed load leaves it current.
 bool CSkyfloatGame::ShowScene(int output)
 {
-    const int level = 1;
+    const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    const int level = LevelChoice().GetChosen(two);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
-    return m_pScene->Load(SceneFile(output, level).c_str());
+    // One two-player wait screen serves every level: its board shows the chosen one.
+    const int fileLevel = output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level;
+    return m_pScene->Load(SceneFile(output, fileLevel).c_str());
 }
