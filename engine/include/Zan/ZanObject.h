@@ -85,7 +85,8 @@ public:
     void SetFriction(float friction) { m_pBody->m_fFriction = friction; }
     /// Restitution, 0 (no bounce) to 1 (0.5 by default); a pair uses the mass-weighted mean.
     void SetElast(float elast) { m_pBody->m_fElast = elast; }
-    /// Objects of equal group never collide.
+    /// Objects of equal group never collide. Every object starts in group 0, so give each
+    /// object that should meet others a group of its own (its id, say).
     void SetGroup(int group) { m_pBody->m_nGroup = group; }
     /// Cleared: the position stays where it is (contacts still change the velocity).
     void SetMovable(bool movable) { m_pBody->m_bMovable = movable; }
