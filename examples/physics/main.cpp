@@ -220,6 +220,6 @@ int main(int argc, char** argv)
     engine->Release();
     if (headless)
         ran = ran && check.passed;
-    std::printf("%s\n", ran ? "pile and joint hold" : "failed: see 运行日志.htm");
+    std::printf("%s\n", ran ? "pile and joint hold" : "failed: see the run log");
     return ran ? 0 : 1;
 }
