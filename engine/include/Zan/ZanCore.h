@@ -32,7 +32,7 @@ struct SZanMessage
     uint32_t target; ///< id of the receiver
     int32_t offset;  ///< first byte of the payload in the buffer
     int32_t end;     ///< byte after the payload
-    int32_t length;  ///< payload length in bits
+    int32_t length;  ///< payload length in bytes
 };
 
 /// The one engine object of a process, made by KovCreate(9) and destroyed by its final
@@ -152,7 +152,7 @@ public:
     /// Holds no file, so there is nothing to close.
     ~CZanIni() {}
 
-    /// The key's integer; the default when the file, section or key is missing or empty.
+    /// The key's integer; the default when the file, section or key is missing.
     int GetInt(const char* section, const char* key, int defaultValue);
     /// Empty text gives the default; text that is not a number gives 0.
     float GetFloat(const char* section, const char* key, float defaultValue);
