@@ -125,6 +125,30 @@ TEST_F(ScenesTest, LeftClickOnTheFirstSplashGoesStraightToTheMenu)
     EXPECT_LE(ZanHeadlessNow() - clicked, 40u);
 }
 
+TEST_F(ScenesTest, AButtonReachedAndPressedInOneFrameSoundsItsHoverOnce)
+{
+    ToMenu();
+    ZanHeadlessMouseMove(400, 320);
+    ZanHeadlessMouseButton(0, 1);
+    ALint firstOffset = -1, lastOffset = -1;
+    Run(
+        [&](int pass)
+        {
+            CZanOgg* hover = Buttons()->GetHoverSound();
+            ALint offset = 0;
+            alGetSourcei(hover->GetSource(), AL_SAMPLE_OFFSET, &offset);
+            if (pass == 1)
+                firstOffset = offset;
+            if (hover->IsPlaying())
+                lastOffset = offset;
+            return pass < 30;
+        });
+    ZanHeadlessMouseButton(0, 0);
+    // Restarted every frame, the sound would never get past its first few milliseconds.
+    EXPECT_TRUE(lastOffset < 0 || lastOffset > firstOffset + 4410)
+        << firstOffset << " " << lastOffset;
+}
+
 TEST_F(ScenesTest, MenuButtonsLightUpClickAndLeadToTheWaitScreens)
 {
     ToMenu();
