@@ -103,10 +103,10 @@ protected:
 class CZanGuiButton : public CZanGuiObject
 {
 public:
-    /// Takes the next id and two new sprites from the resource manager (unknown names give its
-    /// default sprite). The sprite named `second` becomes the first look, shown while the
-    /// button is off, and starts visible; the one named `first` becomes the second look, shown
-    /// while it is on, and starts hidden. Push mode, off.
+    /// Takes the next id and two new sprites from the resource manager (an unknown name gives
+    /// a copy of its default sprite, so the shared default never moves). The sprite named `second`
+    /// becomes the first look, shown while the button is off, and starts visible; the one named
+    /// `first` becomes the second look, shown while it is on, and starts hidden. Push mode, off.
     CZanGuiButton(const char* first, const char* second);
     ~CZanGuiButton() override {}
 
@@ -172,8 +172,8 @@ private:
 class CZanGuiMouse
 {
 public:
-    /// A new sprite of that name from the resource manager (unknown: its default sprite),
-    /// hidden until the cursor is shown.
+    /// A new sprite of that name from the resource manager (unknown: a copy of its default
+    /// sprite), hidden until the cursor is shown.
     explicit CZanGuiMouse(const char* name);
     virtual ~CZanGuiMouse() {}
 

@@ -146,7 +146,8 @@ public:
     /// Stops and deletes the source and the buffer.
     void DestroySound() override;
     /// Errors: "不能打开 wav 文件" for a null path, "不能载入 wav 文件" for a file that cannot
-    /// be opened or read as a WAV, or whose header claims more data than it holds.
+    /// be opened or read as a WAV. A data chunk that claims more than the file holds (as
+    /// streaming writers leave it) plays what is there.
     void LoadSound(const char* path, bool loop) override;
     /// "声音资源"
     const char* GetResourceType() const override;
@@ -169,8 +170,8 @@ public:
     /// Stops and deletes the source and the buffer.
     void DestroySound() override;
     /// Errors: "不能打开 ogg 文件" when the file cannot be opened or is no Ogg Vorbis stream;
-    /// "载入 ogg 文件出错" when decoding fails, or when the stream claims more samples than the
-    /// file can hold (nothing is loaded then).
+    /// "载入 ogg 文件出错" when decoding fails or the stream is shorter than it claims; what
+    /// did decode is still loaded, and nothing only when nothing decoded.
     void LoadSound(const char* path, bool loop) override;
     /// "声音资源"
     const char* GetResourceType() const override;
