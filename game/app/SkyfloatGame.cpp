@@ -1,7 +1,8 @@
 #include "app/SkyfloatGame.h"
 
-#include "app/Scene.h"
-#include "map/SKFMapMgr.h"
+#include "core/Scene.h"
+#include "scenes/Scenes.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -21,6 +22,11 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+
+CScene* LiveGameScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
+}
 
 struct FlowRow
 {
@@ -56,6 +62,7 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
         g_pMapMgr = new CMapMgr;
     BuildFlow();
     s_pGame = this;
+    SetSceneSource(&LiveGameScene);
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -73,11 +80,6 @@ CSkyfloatGame::~CSkyfloatGame()
     m_TimedEvents.Clear();
     if (s_pGame == this)
         s_pGame = nullptr;
-}
-
-CScene* CurrentScene()
-{
-    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()
@@ -306,12 +308,19 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
     }
 }
 
-// The scene becomes current before it loads; a failed load leaves it current.
+// The scene becomes current before it loads. One that cannot load is torn down and a plain
+// screen saying so takes its place, so the player is never left before a black window.
 bool CSkyfloatGame::ShowScene(int output)
 {
     const int level = 1;
+    const std::string file = SceneFile(output, level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
-    return m_pScene->Load(SceneFile(output, level).c_str());
+    if (m_pScene->Load(file.c_str()))
+        return true;
+    TearDownScene();
+    m_pScene = new CFailedScene(output, file.c_str());
+    m_pScene->Load(file.c_str());
+    return false;
 }

@@ -1,6 +1,7 @@
 // The splash, menu and wait screens played through the real game class and the real data.
 #include "../map/WorldFixture.h"
-#include "app/Scenes.h"
+#include "app/SceneFactory.h"
+#include "scenes/Scenes.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -147,6 +148,32 @@ TEST_F(ScenesTest, AButtonReachedAndPressedInOneFrameSoundsItsHoverOnce)
     // Restarted every frame, the sound would never get past its first few milliseconds.
     EXPECT_TRUE(lastOffset < 0 || lastOffset > firstOffset + 4410)
         << firstOffset << " " << lastOffset;
+}
+
+TEST_F(ScenesTest, AScreenThatCannotLoadSaysSoAndTheSplashKeepsItsTime)
+{
+    ASSERT_EQ(unlink("resource_PrefaceLevel.xml"), 0);
+    ASSERT_EQ(unlink("MainMenu.xml"), 0);
+    std::string splashText, menuText;
+    unsigned menu = 0;
+    Run(
+        [&](int)
+        {
+            auto* failed = dynamic_cast<CFailedScene*>(game->GetScene());
+            if (failed && game->GetFlowState() == FLOW_SPLASH)
+                splashText = std::string(failed->GetText(0)) + "/" + failed->GetText(1);
+            if (failed && game->GetFlowState() == FLOW_MENU && !menu)
+            {
+                menu = ZanHeadlessNow();
+                menuText = std::string(failed->GetText(0)) + "/" + failed->GetText(1);
+            }
+            return !menu;
+        });
+    EXPECT_EQ(splashText, "不能载入 PrefaceLevel.xml/单击鼠标返回");
+    EXPECT_EQ(menuText, "不能载入 MainMenu.xml/按 Esc 键退出游戏");
+    EXPECT_GE(menu, 10000u);
+    EXPECT_LE(menu, 10500u);
+    EXPECT_GT(g_pGraphics->GetRenderCount(), baseRenders) << "something is drawn";
 }
 
 TEST_F(ScenesTest, MenuButtonsLightUpClickAndLeadToTheWaitScreens)

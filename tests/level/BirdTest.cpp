@@ -214,6 +214,45 @@ TEST(BirdTest, AnotherBirdsBalloonScoresAThousandAndCostsThatBirdTheBalloon)
         EXPECT_EQ(shown->GetDigit(k), digits[k]) << "digit " << k;
 }
 
+TEST(BirdTest, ABalloonTheGraceSecondKeepsScoresNothing)
+{
+    LevelRun run(2);
+    unsigned touched = 0, lost = 0;
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (!Playing(r) || r.Time() < 2000)
+                return true;
+            CBird* hunter = r.Bird(0);
+            CBird* prey = r.Bird(1);
+            if (hunter->GetState() < BIRD_FLYING_LEFT_HELD)
+            {
+                LevelRun::Key(DIK_J, true);
+                return true;
+            }
+            LevelRun::Key(DIK_J, false);
+            if (!lost)
+            {
+                lost = r.Time();
+                LevelRun::Send(prey->GetID(), BIRD_BALLOON_HIT,
+                               {uint32_t(prey->GetBalloon(1)->GetID())});
+                return true;
+            }
+            if (!touched && r.Time() - lost > 100)
+            {
+                touched = r.Time();
+                const CZanVector at = prey->GetBalloon(0)->GetPos();
+                Teleport(hunter, at.x, at.y);
+            }
+            return !touched || r.Time() - touched < 300;
+        },
+        30000);
+    ASSERT_NE(touched, 0u);
+    EXPECT_EQ(run.Bird(1)->GetLostBalloon(), 1) << "the touch within the grace second is ignored";
+    EXPECT_EQ(run.Bird(0)->GetScore(), 0);
+    EXPECT_EQ(run.Level()->GetCounterDisplay(0)->GetValue(), 0);
+}
+
 TEST(BirdTest, HitsWithinASecondOfALossAreIgnored)
 {
     LevelRun run(1);
@@ -311,4 +350,64 @@ TEST(BirdTest, LeavingTheRightEdgeEntersOnTheLeftWithItsBalloons)
     EXPECT_NEAR(bird.x, -50.0f, 5.0f);
     EXPECT_NEAR(balloon.x, -50.0f, 15.0f);
     EXPECT_LT(balloon.y, bird.y);
+}
+
+// Birds and monsters share the wrap: each comes in at the other edge with its balloon.
+TEST(BirdTest, BirdsAndMonstersComeInAtTheOtherEdgeWithTheirBalloons)
+{
+    struct Row
+    {
+        bool monster;
+        float from, to;
+    };
+    const Row rows[] = {{false, 851.0f, -50.0f},
+                        {false, -51.0f, 850.0f},
+                        {true, 851.0f, -50.0f},
+                        {true, -51.0f, 850.0f}};
+    const size_t count = sizeof rows / sizeof rows[0];
+    CZanVector actorAt[count], balloonAt[count];
+    size_t row = 0;
+    CZanObject* actor = nullptr;
+    CZanObject* balloon = nullptr;
+    LevelRun run(1);
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (!Playing(r))
+                return true;
+            if (actor)
+            {
+                actorAt[row] = actor->GetPos();
+                balloonAt[row] = balloon->GetPos();
+                actor = nullptr;
+                return ++row < count;
+            }
+            const float x = rows[row].from;
+            if (!rows[row].monster)
+            {
+                Teleport(r.Bird(0), x, 300.0f);
+                actor = r.Bird(0);
+                balloon = r.Bird(0)->GetBalloon(0);
+                return true;
+            }
+            CMonster* monster = LiveMonster(r);
+            if (!monster)
+                return true;
+            monster->SetPos(x, 300.0f);
+            monster->SetVelocity(CZanVector(0.0f, 0.0f));
+            monster->GetBalloon()->SetPos(x, 260.0f);
+            monster->GetBalloon()->SetVelocity(CZanVector(0.0f, 0.0f));
+            actor = monster;
+            balloon = monster->GetBalloon();
+            return true;
+        },
+        30000);
+    ASSERT_EQ(row, count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(actorAt[i].x, rows[i].to, 5.0f);
+        EXPECT_NEAR(balloonAt[i].x, rows[i].to, 15.0f);
+        EXPECT_LT(balloonAt[i].y, actorAt[i].y);
+    }
 }

@@ -294,3 +294,31 @@ TEST(LevelTest, ActorsThrownPastTheWaterDrownAllTheSame)
     EXPECT_EQ(run.Bird(0) ? run.Bird(0)->GetLives() : -1, lives - 1);
     EXPECT_TRUE(monsterState == MONSTER_DYING || monsterState == MONSTER_FALLING) << monsterState;
 }
+
+TEST(LevelTest, MonstersLeftAloneWanderOverTheLevelInsteadOfDrowning)
+{
+    // Nobody at the keys: every monster death in the match is a drowning.
+    LevelRun run(1);
+    std::vector<int> before(6, 0);
+    std::vector<unsigned> deaths;
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (!r.Level() || r.Level()->GetState() == LEVEL_ENDING)
+                return r.Time() < 120000;
+            for (int i = 0; i < r.Level()->GetMonsterCount() && i < 6; ++i)
+            {
+                const int state = r.Monster(i)->GetState();
+                if (state == MONSTER_DYING && before[size_t(i)] != MONSTER_DYING)
+                    deaths.push_back(r.Time());
+                before[size_t(i)] = state;
+            }
+            return r.Time() < 120000;
+        },
+        125000);
+    ASSERT_FALSE(deaths.empty() && before == std::vector<int>(6, 0)) << "no monster was seen";
+    // Steering away from their targets, they drowned 19 to 25 times, the first within 2 s;
+    // now 6 to 13 across frame rates.
+    EXPECT_TRUE(deaths.empty() || deaths.front() > 10000) << deaths.front();
+    EXPECT_LE(deaths.size(), 15u);
+}

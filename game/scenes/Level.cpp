@@ -1,11 +1,11 @@
-#include "map/Level.h"
+#include "scenes/Level.h"
 
 #include "actors/ActorSupport.h"
 #include "actors/Bird.h"
 #include "actors/HeadUpDisplay.h"
 #include "actors/Monster.h"
-#include "app/SkyfloatGame.h"
-#include "map/SKFMapMgr.h"
+#include "core/Flow.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstdio>
 #include <string>

@@ -2,7 +2,7 @@
 // All are owned by the map manager and live until its Clear.
 #pragma once
 
-#include "map/SKFMapMgr.h"
+#include "core/QuadObject.h"
 
 /// Sky picture kinds ("图像" Type).
 enum ESkyKind

@@ -1,7 +1,7 @@
 // The pure parts of the environment: rate and season tables, weather windows, day tint.
-#include "map/Environment.h"
+#include "world/Environment.h"
 
-#include "app/Scene.h"
+#include "core/Scene.h"
 
 #include <cmath>
 

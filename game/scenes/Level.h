@@ -2,9 +2,9 @@
 // monsters, a countdown and the head-up display, under the day clock and weather.
 #pragma once
 
-#include "app/Scene.h"
-#include "app/StateMachine.h"
-#include "map/Environment.h"
+#include "core/Scene.h"
+#include "core/StateMachine.h"
+#include "world/Environment.h"
 
 class CBird;
 class CMonster;

@@ -1,6 +1,6 @@
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
-#include "map/Scenery.h"
+#include "world/Scenery.h"
 
 #include <sys/stat.h>
 #include <tinyxml.h>
@@ -210,22 +210,6 @@ bool Named(const char (&name)[kNameBuffer], const char* literal)
     return std::memcmp(name, literal, std::strlen(literal) + 1) == 0;
 }
 } // namespace
-
-CQuadObject::CQuadObject(float width, float height)
-    : CZanObject(width, height), m_pQuad(new CZanQuad(width, height))
-{
-    SetGeometry(m_pQuad);
-    if (CZanEngine* engine = CZanEngine::Instance())
-        engine->AddObject(this);
-}
-
-CQuadObject::~CQuadObject()
-{
-    if (CZanEngine* engine = CZanEngine::Instance())
-        engine->RemoveObject(this);
-    SetGeometry(nullptr);
-    delete m_pQuad;
-}
 
 CMapMgr::CMapMgr() : m_nCount(0), m_bFullReported(false)
 {

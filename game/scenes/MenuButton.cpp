@@ -1,4 +1,4 @@
-#include "app/MenuButton.h"
+#include "scenes/MenuButton.h"
 
 CMenuButton::CMenuButton() : m_pRect(nullptr), m_bPressed(false), m_bHovered(false) {}
 

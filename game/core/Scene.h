@@ -33,3 +33,8 @@ protected:
 
 /// The current scene of the running game, or null between scenes and without a game.
 CScene* CurrentScene();
+/// Names who answers CurrentScene: the game object, which sits above every scene.
+void SetSceneSource(CScene* (*source)());
+
+/// Loads the scene's resource file, "resource_" + file; false when that fails.
+bool LoadSceneResources(const char* file);

@@ -1,28 +1,11 @@
-// CQuadObject, the base of every game object, and CMapMgr, which reads a scene's map file
-// and owns the objects it describes.
+// CMapMgr, which reads a scene's map file and owns the objects it describes.
 #pragma once
 
 #include "ZanEngine.h"
+#include "core/QuadObject.h"
 
 #include <map>
 #include <string>
-
-/// An engine object with a quad body of a given size. Construction registers it with the
-/// engine (and so its body with the physics world); destruction unregisters it.
-class CQuadObject : public CZanObject
-{
-public:
-    CQuadObject(float width, float height);
-    ~CQuadObject() override;
-
-    bool OnEngineMessage(CPacket_Read*) override { return true; }
-    bool OnObjectMessage(unsigned long, CPacket_Read*) override { return true; }
-
-    CZanQuad* GetQuad() const { return m_pQuad; }
-
-protected:
-    CZanQuad* m_pQuad;
-};
 
 /// The pictures, obstacles and named points of the current scene's map. One instance for the
 /// whole run (g_pMapMgr); the game deletes it when it is destroyed.

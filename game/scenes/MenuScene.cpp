@@ -1,7 +1,6 @@
-#include "app/Scenes.h"
+#include "scenes/Scenes.h"
 
-#include "app/SkyfloatGame.h"
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
 namespace
 {

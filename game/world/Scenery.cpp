@@ -1,7 +1,7 @@
-#include "map/Scenery.h"
+#include "world/Scenery.h"
 
-#include "app/Scene.h"
-#include "map/Environment.h"
+#include "core/Scene.h"
+#include "world/Environment.h"
 
 #include <cmath>
 

@@ -1,46 +1,6 @@
-#include "app/Scenes.h"
-
-#include "app/SkyfloatGame.h"
-#include "map/Level.h"
+#include "scenes/Scenes.h"
 
 #include <cstdio>
-
-void PostFlowEvent(int event)
-{
-    CZanEngine* engine = CZanEngine::Instance();
-    if (!engine)
-        return;
-    CPacket_Write w;
-    w.WriteBits(uint32_t(event) & 0xFFFF, 16);
-    CPacket_Read r(w);
-    engine->SendToObject(ZAN_ID_GAME, ZAN_ID_GAME, r);
-}
-
-bool LoadSceneResources(const char* file)
-{
-    CZanResourceMgr* resources = CZanResourceMgr::Instance();
-    if (!resources || !file)
-        return false;
-    const std::string name = std::string("resource_") + file;
-    return resources->Load(name.c_str());
-}
-
-CScene* MakeSkyfloatScene(int output, int level)
-{
-    switch (output)
-    {
-    case FLOW_SHOW_SPLASH:
-        return new CSplashScene;
-    case FLOW_SHOW_MENU:
-        return new CMenuScene;
-    case FLOW_SHOW_ONE_PLAYER_WAIT:
-        return new CSinglePlayerWait;
-    case FLOW_SHOW_TWO_PLAYER_WAIT:
-        return new CTwoPlayerWait;
-    default:
-        return MakeLevelScene(output, level);
-    }
-}
 
 CSplashScene::CSplashScene()
     : m_pImage(nullptr), m_uStart(0), m_fDuration(5.0f), m_nCount(2), m_nShown(0)

@@ -1,4 +1,4 @@
-#include "map/Environment.h"
+#include "world/Environment.h"
 
 #include <cmath>
 
