@@ -1,5 +1,6 @@
 #include "app/SkyfloatGame.h"
 
+#include "core/LevelChoice.h"
 #include "core/Scene.h"
 #include "scenes/Scenes.h"
 #include "world/SKFMapMgr.h"
@@ -240,8 +241,11 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
     return true;
 }
 
-bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
+bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read* message)
 {
+    // A wait screen's start carries the level it shows; without one the choice stands.
+    if (event == FLOW_EVENT_START_LEVEL && message)
+        LevelChoice().Choose(int(message->ReadBits(16)));
     m_pFlow->Process(event);
     switch (m_pFlow->GetOutput())
     {
@@ -312,8 +316,10 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 // screen saying so takes its place, so the player is never left before a black window.
 bool CSkyfloatGame::ShowScene(int output)
 {
-    const int level = 1;
-    const std::string file = SceneFile(output, level);
+    const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    const int level = LevelChoice().GetChosen(two);
+    // One two-player wait screen serves every level: its board shows the chosen one.
+    const std::string file = SceneFile(output, output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
