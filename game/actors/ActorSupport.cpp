@@ -2,6 +2,7 @@
 
 #include "app/Scene.h"
 #include "app/SkyfloatGame.h"
+#include "core/GameClock.h"
 
 #include <cstdio>
 #include <map>
@@ -93,5 +94,5 @@ void PlayIfLoaded(CZanOgg* sound)
 
 unsigned NowTicks()
 {
-    return GetTickCount();
+    return GameTicks();
 }

@@ -1,7 +1,10 @@
 #include "app/SkyfloatGame.h"
 
 #include "app/Scene.h"
+#include "map/Level.h"
 #include "map/SKFMapMgr.h"
+#include "replay/MatchDirector.h"
+#include "replay/MatchSession.h"
 
 #include <cstring>
 
@@ -21,6 +24,15 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+IMatchDirector s_LocalDirector;
+IMatchDirector* s_pDirector = &s_LocalDirector;
+
+// The program's own clock, for pacing and network timers; never the simulation's.
+double GetExactSeconds()
+{
+    CZanEngine* engine = CZanEngine::Instance();
+    return engine ? engine->GetExactTime() : 0.0;
+}
 
 struct FlowRow
 {
@@ -43,7 +55,8 @@ const FlowRow kFlowTable[] = {
 };
 } // namespace
 
-CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
+CSkyfloatGame::CSkyfloatGame()
+    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0)
 {
     m_TimedEvents.Clear();
     CZanIni ini("Autoexec.cfg");
@@ -60,6 +73,7 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
 
 CSkyfloatGame::~CSkyfloatGame()
 {
+    EndMatch();
     delete m_pFlow;
     m_pFlow = nullptr;
     delete[] m_szWindowTitle;
@@ -109,13 +123,73 @@ bool CSkyfloatGame::FrameUpdate()
 {
     if (m_pScene)
         m_pScene->Update();
+    if (m_pMatch)
+        m_pMatch->EndStep(dynamic_cast<CLevel*>(m_pScene));
     m_TimedEvents.Pump([this](int event) { OnFlowEvent(event, nullptr); });
     return true;
 }
 
 bool CSkyfloatGame::PostFrameUpdate()
 {
+    if (const int event = m_nDeferredFlow)
+    {
+        m_nDeferredFlow = 0;
+        OnFlowEvent(event, nullptr);
+    }
+    if (m_pMatch && m_pMatch->Feed()->Over())
+    {
+        EndMatch();
+        OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
+    }
+    s_pDirector->Pump(GetExactSeconds());
+    if (const int players = m_pMatch ? 0 : s_pDirector->AutoStart())
+        StartMatch(players);
     return true;
+}
+
+int CSkyfloatGame::SimulationSteps()
+{
+    return m_pMatch ? m_pMatch->Ready(GetExactSeconds()) : 1;
+}
+
+double CSkyfloatGame::BeginSimulationStep(double frameTime)
+{
+    return m_pMatch ? m_pMatch->BeginStep(m_pScene, frameTime) : frameTime;
+}
+
+void CSkyfloatGame::SetMatchDirector(IMatchDirector* director)
+{
+    s_pDirector = director ? director : &s_LocalDirector;
+}
+
+void CSkyfloatGame::EndMatch()
+{
+    if (!m_pMatch)
+        return;
+    CMatchSession* match = m_pMatch;
+    m_pMatch = nullptr;
+    match->End();
+    s_pDirector->Ended(*match);
+    delete match;
+    if (s_pDirector->QuitAfter())
+        PostQuitMessage(0);
+}
+
+void CSkyfloatGame::StartMatch(int players)
+{
+    if (m_pFlow->GetCurrent() == FLOW_START)
+        OnFlowEvent(FLOW_EVENT_START, nullptr);
+    const int flow = m_pFlow->GetCurrent();
+    if (flow == FLOW_ONE_PLAYER_LEVEL || flow == FLOW_TWO_PLAYER_LEVEL)
+        OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
+    if (m_pFlow->GetCurrent() == FLOW_SPLASH)
+        OnFlowEvent(FLOW_EVENT_TO_MENU, nullptr);
+    const int wait = players == 1 ? FLOW_ONE_PLAYER_WAIT : FLOW_TWO_PLAYER_WAIT;
+    if (m_pFlow->GetCurrent() != wait && m_pFlow->GetCurrent() != FLOW_MENU)
+        OnFlowEvent(FLOW_EVENT_TO_MENU, nullptr);
+    if (m_pFlow->GetCurrent() == FLOW_MENU)
+        OnFlowEvent(players == 1 ? FLOW_EVENT_ONE_PLAYER : FLOW_EVENT_TWO_PLAYERS, nullptr);
+    OnFlowEvent(FLOW_EVENT_START_LEVEL, nullptr);
 }
 
 bool CSkyfloatGame::OnFocusLost()
@@ -160,7 +234,9 @@ bool CSkyfloatGame::OnKeyDown(int key)
 {
     if (!CGameBase::OnKeyDown(key))
         return false;
-    if (m_pScene)
+    if (m_pMatch)
+        m_pMatch->Feed()->Key(key, true);
+    else if (m_pScene)
         m_pScene->OnKeyDown(key);
     return true;
 }
@@ -169,7 +245,9 @@ bool CSkyfloatGame::OnKeyUp(int key)
 {
     if (!CGameBase::OnKeyUp(key))
         return false;
-    if (m_pScene)
+    if (m_pMatch)
+        m_pMatch->Feed()->Key(key, false);
+    else if (m_pScene)
         m_pScene->OnKeyUp(key);
     return true;
 }
@@ -233,6 +311,8 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
         if (m_pScene)
             m_pScene->OnMessage(message);
     }
+    else if (code == FLOW_EVENT_START_LEVEL)
+        m_nDeferredFlow = code; // a match starts between passes, where a replay can start it too
     else
         OnFlowEvent(code, message);
     return true;
@@ -250,6 +330,7 @@ bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
     case FLOW_SHOW_ONE_PLAYER_LEVEL:
     case FLOW_SHOW_TWO_PLAYER_LEVEL:
     {
+        EndMatch();
         TearDownScene();
         const bool shown = ShowScene(m_pFlow->GetOutput());
 #ifdef __GLIBC__
@@ -313,5 +394,12 @@ bool CSkyfloatGame::ShowScene(int output)
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
+    if (output == FLOW_SHOW_ONE_PLAYER_LEVEL || output == FLOW_SHOW_TWO_PLAYER_LEVEL)
+    {
+        const MatchStart start =
+            s_pDirector->MakeStart(output == FLOW_SHOW_ONE_PLAYER_LEVEL ? 1 : 2);
+        m_pMatch = new CMatchSession(start, s_pDirector->MakeFeed(start));
+        m_pMatch->Begin();
+    }
     return m_pScene->Load(SceneFile(output, level).c_str());
 }
