@@ -142,6 +142,8 @@ bool CSkyfloatGame::PostFrameUpdate()
         OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
     }
     s_pDirector->Pump(GetExactSeconds());
+    if (!m_pMatch && s_pDirector->GaveUp() && s_pDirector->QuitAfter())
+        PostQuitMessage(0);
     if (const int players = m_pMatch ? 0 : s_pDirector->AutoStart())
         StartMatch(players);
     return true;

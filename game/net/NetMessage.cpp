@@ -28,6 +28,7 @@ std::string EncodeNetMessage(const NetMessage& m)
         w.Writeuint8(m.delay);
         w.Writeuint32(m.sentMs);
         w.Writeuint32(m.echoMs);
+        w.Writeuint32(m.heldMs);
         break;
     case NET_INPUTS:
         w.Writeuint32(m.first);
@@ -39,6 +40,9 @@ std::string EncodeNetMessage(const NetMessage& m)
         w.Writeuint64(m.hash);
         w.Writeuint32(m.sentMs);
         w.Writeuint32(m.echoMs);
+        break;
+    case NET_BYE:
+        w.Writeuint32(m.frame);
         break;
     default:
         break;
@@ -66,7 +70,7 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
     {
     case NET_HELLO:
     case NET_WELCOME:
-        need = 32 + 64 + 64 + 8 + 32 + 8 + 32 + 32;
+        need = 32 + 64 + 64 + 8 + 32 + 8 + 32 + 32 + 32;
         if (r.TellEnd() < need)
             return false;
         out.protocol = r.ReadBits(32);
@@ -77,7 +81,8 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
         out.delay = uint8_t(r.ReadBits(8));
         out.sentMs = r.ReadBits(32);
         out.echoMs = r.ReadBits(32);
-        if (out.refusal > REFUSE_DATA || out.delay > 6)
+        out.heldMs = r.ReadBits(32);
+        if (out.refusal > REFUSE_DATA || out.delay > 6 || out.heldMs > 60000)
             return false;
         break;
     case NET_INPUTS:
@@ -101,6 +106,11 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
             return false;
         break;
     case NET_BYE:
+        if (r.TellEnd() < 32)
+            return false;
+        out.frame = r.ReadBits(32);
+        if (out.frame > 0x7fffffffu)
+            return false;
         break;
     default:
         return false;

@@ -13,7 +13,7 @@ enum ENetKind
     NET_HELLO = 1,   ///< joiner to host: who I am
     NET_WELCOME = 2, ///< host to joiner: the match's start, or why not
     NET_INPUTS = 3,  ///< inputs from `first` on, the acknowledgement and the latest hash
-    NET_BYE = 4      ///< this side has left the match
+    NET_BYE = 4      ///< this side has left the match after `frame` frames
 };
 
 enum ENetRefusal
@@ -28,7 +28,7 @@ struct NetMessage
 {
     enum
     {
-        PROTOCOL = 1,
+        PROTOCOL = 2,
         MAX_INPUTS = 64, ///< inputs one datagram can repeat
         MAX_BYTES = 512
     };
@@ -43,6 +43,7 @@ struct NetMessage
     uint8_t delay = 0;   ///< input delay in frames, chosen by the host
     uint32_t sentMs = 0; ///< the sender's clock, echoed to measure the round trip
     uint32_t echoMs = 0;
+    uint32_t heldMs = 0; ///< how long the sender held `echoMs` before answering
     // inputs
     uint32_t first = 0; ///< frame of inputs[0]
     uint8_t count = 0;
@@ -50,6 +51,8 @@ struct NetMessage
     uint32_t ack = 0;       ///< frames of the peer's inputs received without a gap
     uint32_t hashFrame = 0; ///< 0: no hash
     uint64_t hash = 0;
+    // bye
+    uint32_t frame = 0; ///< frames the leaving side simulated; the peer plays up to there
 };
 
 /// The datagram's bytes (at most NetMessage::MAX_BYTES).

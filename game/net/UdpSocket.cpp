@@ -8,6 +8,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+
+namespace
+{
+double Seconds(clockid_t clock)
+{
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+} // namespace
 
 bool CUdpSocket::Open(const char* address, uint16_t port)
 {
@@ -18,6 +29,8 @@ bool CUdpSocket::Open(const char* address, uint16_t port)
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
+    const int on = 1;
+    setsockopt(m_nFd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on); // a missing stamp is "now"
     if (inet_pton(AF_INET, address, &a.sin_addr) != 1 ||
         bind(m_nFd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
     {
@@ -49,14 +62,40 @@ bool CUdpSocket::SendTo(const sockaddr_in& to, const void* bytes, size_t size)
                                 reinterpret_cast<const sockaddr*>(&to), sizeof to) == ssize_t(size);
 }
 
-long CUdpSocket::Receive(void* buffer, size_t size, sockaddr_in* from)
+long CUdpSocket::Receive(void* buffer, size_t size, sockaddr_in* from, double* arrival)
 {
     if (m_nFd < 0)
         return -1;
-    socklen_t n = sizeof *from;
-    const ssize_t got = recvfrom(m_nFd, buffer, size, MSG_DONTWAIT | MSG_TRUNC,
-                                 reinterpret_cast<sockaddr*>(from), &n);
-    return got < 0 ? -1 : long(got);
+    iovec io{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr msg{};
+    msg.msg_name = from;
+    msg.msg_namelen = sizeof *from;
+    msg.msg_iov = &io;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    const ssize_t got = recvmsg(m_nFd, &msg, MSG_DONTWAIT | MSG_TRUNC);
+    if (got < 0)
+        return -1;
+    if (arrival)
+    {
+        const double now = Seconds(CLOCK_MONOTONIC);
+        *arrival = now;
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c))
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS &&
+                c->cmsg_len >= CMSG_LEN(sizeof(timespec)))
+            {
+                timespec stamp{};
+                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+                // The stamp is on the wall clock: carried over as its age.
+                const double age = Seconds(CLOCK_REALTIME) -
+                                   (double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9);
+                if (age >= 0.0 && age < 10.0)
+                    *arrival = now - age;
+            }
+    }
+    return long(got);
 }
 
 bool ParseAddress(const std::string& text, uint16_t defaultPort, sockaddr_in* out)

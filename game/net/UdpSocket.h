@@ -18,8 +18,10 @@ public:
     bool IsOpen() const { return m_nFd >= 0; }
     uint16_t Port() const;
     bool SendTo(const sockaddr_in& to, const void* bytes, size_t size);
-    /// One waiting datagram into buffer; -1 when none.
-    long Receive(void* buffer, size_t size, sockaddr_in* from);
+    /// One waiting datagram into buffer; -1 when none. `arrival`, when given, is when the
+    /// system received it, on the monotonic clock in seconds (so a round trip does not count
+    /// the time the datagram waited for the program to look).
+    long Receive(void* buffer, size_t size, sockaddr_in* from, double* arrival = nullptr);
 
 private:
     int m_nFd;

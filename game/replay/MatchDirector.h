@@ -25,6 +25,8 @@ public:
     virtual void Ended(const CMatchSession& match);
     /// True when the program should quit once the match ended.
     virtual bool QuitAfter() const { return false; }
+    /// True when no match will come (a network peer never answered, or refused).
+    virtual bool GaveUp() const { return false; }
     /// Keys go to the feed, not the screen (only while a match runs, by default).
     virtual std::string Notice() const { return std::string(); }
 };
