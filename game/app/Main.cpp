@@ -168,8 +168,8 @@ int main(int argc, char** argv)
         std::printf("network: round trip %.0f ms, delay %d frames, sent %.0f B/s, received %.0f "
                     "B/s, dropped %u datagrams, %u frames lost to stalls in %.1f s: %s\n",
                     net->RoundTripMs(), net->Delay(), double(c.bytesSent) / seconds,
-                    double(c.bytesReceived) / seconds, c.dropped, c.StallFrames(),
-                    c.playSeconds, net->EndReason().c_str());
+                    double(c.bytesReceived) / seconds, c.dropped, c.StallFrames(), c.playSeconds,
+                    net->EndReason().c_str());
         return net->Failed() ? 1 : 0;
     }
     return replayer ? replayer->Result() : 0;

@@ -16,8 +16,8 @@ constexpr double kLateNotice = 0.5; // seconds of waiting that show the notice
 constexpr double kHelloEvery = 0.1;
 constexpr double kStep = CNetMatch::STEP_MICROS / 1e6;
 constexpr double kSendEvery = 1.0 / 60.0; // one datagram a frame, whatever the display's rate
-constexpr double kLinger = 2.0; // seconds a side that ended first keeps feeding its peer
-constexpr int kCatchUp = 4;     // frames one pass may run to catch up with the clock
+constexpr double kLinger = 2.0;           // seconds a side that ended first keeps feeding its peer
+constexpr int kCatchUp = 4;               // frames one pass may run to catch up with the clock
 constexpr uint32_t kNoEnd = 0xffffffffu;
 
 uint64_t RandomToken()
@@ -70,12 +70,12 @@ private:
 
 CNetMatch::CNetMatch(bool host)
     : m_bHost(host), m_Peer(), m_bBound(false), m_nToken(0), m_eState(NET_WAITING), m_nDelay(0),
-      m_dRoundTripMs(-1.0), m_bStarted(false), m_bDesync(false), m_bQuitAfter(false), m_bYield(false),
-      m_bScripted(false), m_nScriptSeed(0), m_nFrameLimit(0), m_nPeerEnd(kNoEnd),
-      m_nEndFrame(0), m_bOwesPeer(false), m_dLingerUntil(0.0), m_dOpened(Clock()), m_dLastHeard(-1.0),
-      m_dLastHello(-1.0), m_dNextSend(0.0), m_dPlayStart(0.0), m_dWaitSince(-1.0),
-      m_dLastNow(-1.0), m_nEcho(0), m_dEchoAt(0.0), m_nPeerAck(0), m_nSimulated(0),
-      m_PeerHash{0, 0}
+      m_dRoundTripMs(-1.0), m_bStarted(false), m_bDesync(false), m_bQuitAfter(false),
+      m_bYield(false), m_bScripted(false), m_nScriptSeed(0), m_nFrameLimit(0), m_nPeerEnd(kNoEnd),
+      m_nEndFrame(0), m_bOwesPeer(false), m_dLingerUntil(0.0), m_dOpened(Clock()),
+      m_dLastHeard(-1.0), m_dLastHello(-1.0), m_dNextSend(0.0), m_dPlayStart(0.0),
+      m_dWaitSince(-1.0), m_dLastNow(-1.0), m_nEcho(0), m_dEchoAt(0.0), m_nPeerAck(0),
+      m_nSimulated(0), m_PeerHash{0, 0}
 {
     m_Start.build = BuildFingerprint();
     m_Start.dataHash = MatchDataHash();

@@ -127,9 +127,9 @@ private:
     bool m_bScripted;
     uint32_t m_nScriptSeed;
     uint32_t m_nFrameLimit;
-    uint32_t m_nPeerEnd;   ///< the frame the peer left at (UINT32_MAX: still there)
-    uint32_t m_nEndFrame;  ///< the frame this side ended at
-    bool m_bOwesPeer;      ///< ended here first: the peer may still need our inputs
+    uint32_t m_nPeerEnd;  ///< the frame the peer left at (UINT32_MAX: still there)
+    uint32_t m_nEndFrame; ///< the frame this side ended at
+    bool m_bOwesPeer;     ///< ended here first: the peer may still need our inputs
     double m_dLingerUntil;
     double m_dOpened;
     double m_dLastHeard;
@@ -138,8 +138,8 @@ private:
     double m_dPlayStart;
     double m_dWaitSince;
     double m_dLastNow;
-    uint32_t m_nEcho;  ///< the host's stamp to echo
-    double m_dEchoAt;  ///< when it arrived
+    uint32_t m_nEcho; ///< the host's stamp to echo
+    double m_dEchoAt; ///< when it arrived
     CKeyLatch m_Latch;
     std::vector<uint8_t> m_Local, m_Remote;
     uint32_t m_nPeerAck;

@@ -89,8 +89,8 @@ long CUdpSocket::Receive(void* buffer, size_t size, sockaddr_in* from, double* a
                 timespec stamp{};
                 std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
                 // The stamp is on the wall clock: carried over as its age.
-                const double age = Seconds(CLOCK_REALTIME) -
-                                   (double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9);
+                const double age =
+                    Seconds(CLOCK_REALTIME) - (double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9);
                 if (age >= 0.0 && age < 10.0)
                     *arrival = now - age;
             }

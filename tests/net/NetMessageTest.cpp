@@ -33,9 +33,11 @@ TEST(NetMessageTest, EachKindReadsBackAsWritten)
     hello.build = 0x1111;
     hello.dataHash = 0x2222;
     hello.sentMs = 5000;
+    hello.heldMs = 17;
     NetMessage bye;
     bye.kind = NET_BYE;
     bye.token = 78;
+    bye.frame = 5999;
     for (const NetMessage& m : {hello, Inputs(), bye})
     {
         const std::string bytes = EncodeNetMessage(m);
@@ -51,6 +53,8 @@ TEST(NetMessageTest, EachKindReadsBackAsWritten)
             EXPECT_EQ(back.inputs[i], m.inputs[i]);
         EXPECT_EQ(back.hash, m.hash);
         EXPECT_EQ(back.sentMs, m.sentMs);
+        EXPECT_EQ(back.heldMs, m.heldMs);
+        EXPECT_EQ(back.frame, m.frame);
     }
 }
 
