@@ -56,7 +56,7 @@ const FlowRow kFlowTable[] = {
 } // namespace
 
 CSkyfloatGame::CSkyfloatGame()
-    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0)
+    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0), m_pNotice(nullptr)
 {
     m_TimedEvents.Clear();
     CZanIni ini("Autoexec.cfg");
@@ -74,6 +74,8 @@ CSkyfloatGame::CSkyfloatGame()
 CSkyfloatGame::~CSkyfloatGame()
 {
     EndMatch();
+    delete m_pNotice; // releases the text, which leaves the render list
+    m_pNotice = nullptr;
     delete m_pFlow;
     m_pFlow = nullptr;
     delete[] m_szWindowTitle;
@@ -146,7 +148,22 @@ bool CSkyfloatGame::PostFrameUpdate()
         PostQuitMessage(0);
     if (const int players = m_pMatch ? 0 : s_pDirector->AutoStart())
         StartMatch(players);
+    ShowNotice();
     return true;
+}
+
+void CSkyfloatGame::ShowNotice()
+{
+    if (!m_pNotice || !m_pNotice->Get())
+        return;
+    const std::string text = m_pMatch ? m_pMatch->Feed()->Notice() : s_pDirector->Notice();
+    CZanString* notice = m_pNotice->Get();
+    if (text != m_strNotice)
+    {
+        m_strNotice = text;
+        notice->SetString(text.c_str());
+    }
+    notice->SetVisible(!text.empty());
 }
 
 int CSkyfloatGame::SimulationSteps()
@@ -196,6 +213,9 @@ void CSkyfloatGame::StartMatch(int players)
 
 bool CSkyfloatGame::OnFocusLost()
 {
+    // A network match is shared: it goes on whichever window has the focus.
+    if (m_pMatch && m_pMatch->Record().start.network)
+        return true;
     if (m_pScene)
         m_pScene->Pause();
     return true;
@@ -203,6 +223,8 @@ bool CSkyfloatGame::OnFocusLost()
 
 bool CSkyfloatGame::OnFocusRestored()
 {
+    if (m_pMatch && m_pMatch->Record().start.network)
+        return true;
     if (m_pScene)
         m_pScene->Resume();
     return true;
@@ -224,6 +246,10 @@ bool CSkyfloatGame::Init()
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
     m_TimedEvents.Add(GetTickCount(), FLOW_EVENT_START);
+    delete m_pNotice;
+    m_pNotice = new CZanResPtr<CZanString>(new CZanString("系统", 100000, 96));
+    m_pNotice->Get()->SetPosition(360.0f, 24.0f);
+    m_pNotice->Get()->SetVisible(false);
     return true;
 }
 

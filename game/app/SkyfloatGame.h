@@ -102,10 +102,14 @@ private:
     void EndMatch();
     /// Walks the flow to a match's level, as a player would through the screens.
     void StartMatch(int players);
+    /// Shows the director's or the running match's notice, or hides it.
+    void ShowNotice();
 
     CScene* m_pScene;
     CStateMachine* m_pFlow;
     CTimedEvents m_TimedEvents;
     CMatchSession* m_pMatch;
-    int m_nDeferredFlow; ///< a level asked for inside a step starts after it
+    int m_nDeferredFlow;               ///< a level asked for inside a step starts after it
+    CZanResPtr<CZanString>* m_pNotice; ///< the match director's line for the player
+    std::string m_strNotice;
 };
