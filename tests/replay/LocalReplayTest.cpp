@@ -73,7 +73,7 @@ TEST(LocalReplayTest, AFinishedMatchChecksFrameByFrame)
 {
     LevelRun run(2);
     const Replay replay = PlayAndLoad(run, 110 * 1000);
-    ASSERT_GT(replay.hashes.size(), 50u);
+    ASSERT_GT(replay.hashes.size(), 20u); // a long match, however the birds fare
     EXPECT_EQ(replay.start.players, 2);
     EXPECT_EQ(replay.start.build, BuildFingerprint());
 
