@@ -1,8 +1,8 @@
 // The network layer's work for one frame of a match, on one side: its inputs datagram
 // (eight unacknowledged inputs and the latest hash) encoded and sent over loopback, and the
 // peer's received and decoded. Compare with BM_BusyTwoPlayerLevelFrame, the frame it serves.
-#include "net/NetMessage.h"
-#include "net/UdpSocket.h"
+#include "app/net/NetMessage.h"
+#include "app/net/UdpSocket.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 // Datagrams from hostile bytes: the decoder accepts or drops, never reads past the input, and
 // what it accepts encodes back to a datagram that decodes to the same fields.
-#include "net/NetMessage.h"
+#include "app/net/NetMessage.h"
 
 #include <cstdint>
 #include <cstdlib>

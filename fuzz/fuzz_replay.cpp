@@ -1,6 +1,6 @@
 // Replay files from hostile bytes: the decoder refuses or accepts, never reads past the input,
 // and what it accepts encodes back to the very same bytes.
-#include "replay/ReplayFile.h"
+#include "app/replay/ReplayFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "actors/ActorSupport.h"
 
-#include "app/Scene.h"
-#include "app/SkyfloatGame.h"
+#include "core/Flow.h"
 #include "core/GameClock.h"
+#include "core/Scene.h"
 
 #include <cstdio>
 #include <map>

@@ -1,9 +1,9 @@
 // Skyfloat's entry: one running copy, the engine singletons, the game object, the frame loop.
-#include "app/Scenes.h"
+#include "app/SceneFactory.h"
 #include "app/SkyfloatGame.h"
-#include "net/NetMatch.h"
-#include "replay/MatchDirector.h"
-#include "replay/ReplayFile.h"
+#include "app/net/NetMatch.h"
+#include "app/replay/MatchDirector.h"
+#include "app/replay/ReplayFile.h"
 
 #include "ZanHeadless.h"
 

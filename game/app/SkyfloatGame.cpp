@@ -1,11 +1,11 @@
 #include "app/SkyfloatGame.h"
 
-#include "app/Scene.h"
-#include "app/Scenes.h"
-#include "map/Level.h"
-#include "map/SKFMapMgr.h"
-#include "replay/MatchDirector.h"
-#include "replay/MatchSession.h"
+#include "app/replay/MatchDirector.h"
+#include "app/replay/MatchSession.h"
+#include "core/Scene.h"
+#include "scenes/Level.h"
+#include "scenes/Scenes.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -33,6 +33,11 @@ double GetExactSeconds()
 {
     CZanEngine* engine = CZanEngine::Instance();
     return engine ? engine->GetExactTime() : 0.0;
+}
+
+CScene* LiveGameScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 struct FlowRow
@@ -70,6 +75,7 @@ CSkyfloatGame::CSkyfloatGame()
         g_pMapMgr = new CMapMgr;
     BuildFlow();
     s_pGame = this;
+    SetSceneSource(&LiveGameScene);
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -90,11 +96,6 @@ CSkyfloatGame::~CSkyfloatGame()
     m_TimedEvents.Clear();
     if (s_pGame == this)
         s_pGame = nullptr;
-}
-
-CScene* CurrentScene()
-{
-    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()

@@ -1,5 +1,5 @@
 // The input delay a measured round trip gives, and the scripted player the tests use.
-#include "net/NetMatch.h"
+#include "app/net/NetMatch.h"
 
 #include <gtest/gtest.h>
 

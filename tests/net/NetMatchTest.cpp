@@ -3,8 +3,8 @@
 // that disappears ends the match cleanly; a joiner with no host gives up; datagrams from
 // strangers change nothing. Every port is chosen by the system, never fixed.
 #include "TestSupport.h"
-#include "net/NetMessage.h"
-#include "replay/ReplayFile.h"
+#include "app/net/NetMessage.h"
+#include "app/replay/ReplayFile.h"
 
 #include <gtest/gtest.h>
 

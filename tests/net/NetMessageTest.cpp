@@ -1,6 +1,6 @@
 // Datagrams of a network match: each kind reads back as written; foreign, cut or padded bytes
 // are dropped.
-#include "net/NetMessage.h"
+#include "app/net/NetMessage.h"
 
 #include <gtest/gtest.h>
 

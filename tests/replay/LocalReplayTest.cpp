@@ -1,8 +1,8 @@
 // A local match leaves a replay that the program re-simulates to the hashes recorded live;
 // a replay whose inputs were changed is caught at the first hash that differs.
 #include "LevelRun.h"
-#include "replay/MatchHash.h"
-#include "replay/ReplayFile.h"
+#include "app/replay/MatchHash.h"
+#include "app/replay/ReplayFile.h"
 
 #include <gtest/gtest.h>
 

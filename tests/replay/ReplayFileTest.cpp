@@ -1,7 +1,7 @@
 // The replay file: what is written reads back the same, and damaged or foreign bytes are
 // refused with a reason.
 #include "TestSupport.h"
-#include "replay/ReplayFile.h"
+#include "app/replay/ReplayFile.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
