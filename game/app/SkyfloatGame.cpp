@@ -2,6 +2,7 @@
 
 #include "app/replay/MatchDirector.h"
 #include "app/replay/MatchSession.h"
+#include "core/LevelChoice.h"
 #include "core/Scene.h"
 #include "scenes/Level.h"
 #include "scenes/Scenes.h"
@@ -348,8 +349,11 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
     return true;
 }
 
-bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
+bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read* message)
 {
+    // A wait screen's start carries the level it shows; without one the choice stands.
+    if (event == FLOW_EVENT_START_LEVEL && message)
+        LevelChoice().Choose(int(message->ReadBits(16)));
     m_pFlow->Process(event);
     switch (m_pFlow->GetOutput())
     {
@@ -421,15 +425,26 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 // screen saying so takes its place, so the player is never left before a black window.
 bool CSkyfloatGame::ShowScene(int output)
 {
-    const int level = 1;
-    const std::string file = SceneFile(output, level);
+    const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    int level = LevelChoice().GetChosen(two);
+    const bool match = output == FLOW_SHOW_ONE_PLAYER_LEVEL || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    MatchStart start;
+    if (match)
+    {
+        // A replay or a network match plays the level of its start; a local one records its own.
+        start = s_pDirector->MakeStart(two ? 2 : 1);
+        if (s_pDirector->ChoosesLevel())
+            level = start.level;
+        else
+            start.level = uint8_t(level);
+    }
+    // One two-player wait screen serves every level: its board shows the chosen one.
+    const std::string file = SceneFile(output, output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
-    if (output == FLOW_SHOW_ONE_PLAYER_LEVEL || output == FLOW_SHOW_TWO_PLAYER_LEVEL)
+    if (match)
     {
-        const MatchStart start =
-            s_pDirector->MakeStart(output == FLOW_SHOW_ONE_PLAYER_LEVEL ? 1 : 2);
         m_pMatch = new CMatchSession(start, s_pDirector->MakeFeed(start));
         m_pMatch->Begin();
     }

@@ -58,6 +58,8 @@ public:
     IMatchFeed* MakeFeed(const MatchStart& start) override;
     void Ended(const CMatchSession& match) override;
     bool QuitAfter() const override { return m_bQuitAfter; }
+    /// Level 1 on both sides until the handshake carries the host's choice.
+    bool ChoosesLevel() const override { return true; }
     bool GaveUp() const override { return m_eState == NET_ENDED && !m_bStarted; }
     std::string Notice() const override;
 

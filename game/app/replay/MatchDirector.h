@@ -25,6 +25,8 @@ public:
     virtual void Ended(const CMatchSession& match);
     /// True when the program should quit once the match ended.
     virtual bool QuitAfter() const { return false; }
+    /// True when the match's start names its level; false when the player's choice does.
+    virtual bool ChoosesLevel() const { return false; }
     /// True when no match will come (a network peer never answered, or refused).
     virtual bool GaveUp() const { return false; }
     /// Keys go to the feed, not the screen (only while a match runs, by default).
@@ -39,6 +41,7 @@ public:
     CReplayDirector(const Replay& replay, bool check);
     int AutoStart() override;
     MatchStart MakeStart(int) override { return m_Replay.start; }
+    bool ChoosesLevel() const override { return true; }
     IMatchFeed* MakeFeed(const MatchStart&) override;
     void Ended(const CMatchSession& match) override;
     bool QuitAfter() const override { return true; }
