@@ -1,6 +1,7 @@
 #include "actors/Bird.h"
 
 #include "actors/ActorSupport.h"
+#include "core/GameClock.h"
 
 #include <cstdio>
 #include <string>
@@ -126,6 +127,14 @@ CBird::CBird(const char* name, float width, float height)
     m_Label = Resources()->CreateString("玩家名字");
     m_Label->SetString(label);
     m_Label->SetColor(CZanColor(1.0f, 0.84313726f, 0.0f, 1.0f));
+    // A dark outline drawn just beneath keeps the yellow label readable on the light sky.
+    for (CZanResPtr<CZanString>& edge : m_aLabelOutline)
+    {
+        edge = Resources()->CreateString("玩家名字");
+        edge->SetString(label);
+        edge->SetColor(CZanColor(0.24f, 0.14f, 0.02f, 0.9f));
+        edge->SetRenderLevel(m_Label->GetRenderLevel() - 1);
+    }
 
     if (ZanParticleSystemInfo* info = Resources()->GetParticleInfo(impact.c_str()))
         m_pImpact = new CZanParticleSystem(info);
@@ -138,7 +147,7 @@ CBird::CBird(const char* name, float width, float height)
     m_pMachine = BuildMachine(BIRD_BEFORE_START, kBirdMachine);
     HideAll();
     m_FlyLeft->SetVisible(true);
-    m_dLastSpeedCheck = Engine()->GetExactTime();
+    m_dLastSpeedCheck = GameSeconds();
     SetGroup(s_nNextGroup++);
 
     for (CBalloon*& balloon : m_apBalloons)
@@ -175,6 +184,10 @@ void CBird::Update()
     FollowLooks();
     const CZanVector p = GetPos();
     m_Label->SetPosition(p.x - 20.0f, p.y - 75.0f);
+    const float offsets[LABEL_OUTLINE][2] = {
+        {-1.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, -1.0f}, {1.0f, 1.0f}};
+    for (int i = 0; i < LABEL_OUTLINE; ++i)
+        m_aLabelOutline[i]->SetPosition(p.x - 20.0f + offsets[i][0], p.y - 75.0f + offsets[i][1]);
 
     const bool falling = GetState() == BIRD_FALLING;
     CZanVector at;
@@ -182,7 +195,7 @@ void CBird::Update()
         MoveBalloonsTo(at.x, at.y - 40.0f);
 
     // The wings beat as fast as the player has been flapping over the last half second.
-    const double now = Engine()->GetExactTime();
+    const double now = GameSeconds();
     if (!falling && now - m_dLastSpeedCheck > 0.5)
     {
         if (m_nFlapCount > 0)

@@ -94,6 +94,8 @@ private:
     void MoveBalloonsTo(float x, float y);
 
     CZanResPtr<CZanString> m_Label;
+    static constexpr int LABEL_OUTLINE = 4;
+    CZanResPtr<CZanString> m_aLabelOutline[LABEL_OUTLINE];
     CStateMachine* m_pMachine;
     int m_nFlapCount;
     int m_nScore;

@@ -31,4 +31,5 @@ enum EFlow
 };
 
 /// Asks the game for a change of screen; it takes effect at the next message dispatch.
-void PostFlowEvent(int event);
+/// A level number other than 0 travels with the event (the wait screens' start).
+void PostFlowEvent(int event, int level = 0);

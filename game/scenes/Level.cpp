@@ -5,6 +5,8 @@
 #include "actors/HeadUpDisplay.h"
 #include "actors/Monster.h"
 #include "core/Flow.h"
+#include "core/LevelChoice.h"
+#include "core/ScoreTable.h"
 #include "world/SKFMapMgr.h"
 
 #include <cstdio>
@@ -66,7 +68,8 @@ std::string Format(const char* format, int n)
 CLevel::CLevel(int birds)
     : m_nBirds(birds), m_apBirds(), m_apMonsters(), m_apControllers(), m_nMonsters(0),
       m_nLastTick(0), m_nRemaining(FULL_TIME), m_pCountdown(nullptr), m_apLives(), m_apScores(),
-      m_apCounters(), m_pMachine(nullptr), m_pStartSound(nullptr), m_pTimeUpSound(nullptr)
+      m_apCounters(), m_pMachine(nullptr), m_pStartSound(nullptr), m_pTimeUpSound(nullptr),
+      m_nNumber(1), m_bCleared(false), m_bNewBest(false)
 {
 }
 
@@ -182,6 +185,7 @@ bool CLevel::Unload()
     m_pStartSound = nullptr;
     delete m_pTimeUpSound;
     m_pTimeUpSound = nullptr;
+    m_Notice = CZanResPtr<CZanString>();
     return true;
 }
 
@@ -331,9 +335,11 @@ void CLevel::Handle(int event, CPacket_Read* reader)
         ClockTick();
         break;
     case OUT_BIRD_OUT:
+        EndMatch(false);
         m_TimedEvents.Schedule(3000, LEVEL_MATCH_OVER);
         break;
     case OUT_TIME_UP:
+        EndMatch(true);
         m_TimedEvents.Schedule(3000, LEVEL_MATCH_OVER);
         PlayIfLoaded(m_pTimeUpSound);
         for (int i = 0; i < m_nBirds; ++i)
@@ -369,15 +375,54 @@ void CLevel::Handle(int event, CPacket_Read* reader)
     }
 }
 
-CScene* MakeLevelScene(int output, int)
+void CLevel::EndMatch(bool timeUp)
 {
+    m_bCleared = Clears(m_nBirds, m_apBirds[0] ? m_apBirds[0]->GetLives() : 0, timeUp);
+    if (m_bCleared)
+        LevelChoice().Cleared(m_nNumber);
+
+    CScoreTable table;
+    table.Load();
+    bool kept = false;
+    for (int i = 0; i < m_nBirds; ++i)
+    {
+        const ScoreEntry entry{m_apBirds[i]->GetScore(), Format("玩家%d", i + 1),
+                               CScoreTable::Today()};
+        const int rank = table.Insert(m_nNumber, m_nBirds == 2, entry);
+        kept |= rank >= 0;
+        m_bNewBest |= rank == 0;
+    }
+    if (kept && !table.Save())
+        Engine()->SystemWarnLog("成绩表无法保存", __FILE__, __LINE__);
+
+    std::string notice;
+    if (m_bCleared)
+        notice = Format("第%d关 过关!", m_nNumber);
+    if (m_bNewBest)
+        notice += std::string(notice.empty() ? "" : "  ") + "新纪录!";
+    if (notice.empty())
+        return;
+    m_Notice = Resources()->CreateString("公告");
+    m_Notice->SetString(notice.c_str());
+    m_Notice->SetColor(CZanColor(1.0f, 0.86f, 0.3f, 1.0f));
+    // About 20 pixels a byte at this size: centred over the middle of the screen.
+    m_Notice->SetPosition(400.0f - 10.0f * float(notice.size()), 250.0f);
+}
+
+CScene* MakeLevelScene(int output, int level)
+{
+    CLevel* scene = nullptr;
     switch (output)
     {
     case FLOW_SHOW_ONE_PLAYER_LEVEL:
-        return new CSinglePlayerLevel;
+        scene = new CSinglePlayerLevel;
+        break;
     case FLOW_SHOW_TWO_PLAYER_LEVEL:
-        return new CTwoPlayerLevel;
+        scene = new CTwoPlayerLevel;
+        break;
     default:
         return nullptr;
     }
+    scene->SetNumber(level);
+    return scene;
 }

@@ -62,6 +62,21 @@ public:
     /// A message from an actor, without the scene envelope: a 16-bit event and its payload.
     bool OnMessage(CPacket_Read* message) override;
 
+    /// A one-player match that reaches time-up with a life left clears its level; a
+    /// two-player match is a duel and clears nothing.
+    static bool Clears(int birds, int livesLeft, bool timeUp)
+    {
+        return birds == 1 && timeUp && livesLeft > 0;
+    }
+
+    /// The level's number (Level01.xml is 1).
+    void SetNumber(int number) { m_nNumber = number; }
+    int GetNumber() const { return m_nNumber; }
+    bool IsCleared() const { return m_bCleared; }
+    bool HasNewBest() const { return m_bNewBest; }
+    /// What the screen says when the match ends (empty before).
+    const char* GetNotice() const { return m_Notice.IsValid() ? m_Notice->GetString() : ""; }
+
     int GetState() const { return m_pMachine ? m_pMachine->GetCurrent() : 0; }
     int GetRemaining() const { return m_nRemaining; }
     int GetBirdCount() const { return m_nBirds; }
@@ -92,6 +107,8 @@ private:
     int BirdSlot(unsigned long id) const;
     void LoadDisplay();
     void LoadActors();
+    /// The match is decided: the clear, the scores into the table, the notice on screen.
+    void EndMatch(bool timeUp);
 
     int m_nBirds;
     CBird* m_apBirds[MAX_BIRDS];
@@ -110,6 +127,10 @@ private:
     CTimedEvents m_TimedEvents;
     CZanOgg* m_pStartSound;
     CZanOgg* m_pTimeUpSound;
+    int m_nNumber;
+    bool m_bCleared;
+    bool m_bNewBest;
+    CZanResPtr<CZanString> m_Notice;
 };
 
 /// One bird (keys A, D, J); the countdown runs at half speed, so a match lasts 200 s.

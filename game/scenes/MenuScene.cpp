@@ -190,6 +190,11 @@ bool CSinglePlayerWait::Load(const char* file)
     LoadSounds();
     AddButton("开始", 640.0f, 430.0f, 120.0f, 70.0f);
     AddButton("返回", 180.0f, 430.0f, 120.0f, 70.0f);
+    AddButton("左箭头", CLevelBoard::LEFT_ARROW_X, CLevelBoard::ARROW_Y, CLevelBoard::ARROW_W,
+              CLevelBoard::ARROW_H);
+    AddButton("右箭头", CLevelBoard::RIGHT_ARROW_X, CLevelBoard::ARROW_Y, CLevelBoard::ARROW_W,
+              CLevelBoard::ARROW_H);
+    m_Board.Show();
     return true;
 }
 
@@ -201,7 +206,12 @@ bool CSinglePlayerWait::OnMouseButtonRelease(int button)
     {
     case START:
         GetButton(START)->Reset();
-        PostFlowEvent(FLOW_EVENT_START_LEVEL);
+        PostFlowEvent(FLOW_EVENT_START_LEVEL, m_Board.GetLevel());
+        break;
+    case PREVIOUS_LEVEL:
+    case NEXT_LEVEL:
+        GetButton(size_t(ButtonUnderCursor()))->Reset();
+        m_Board.Step(ButtonUnderCursor() == NEXT_LEVEL ? 1 : -1);
         break;
     case BACK:
         GetButton(BACK)->Reset();

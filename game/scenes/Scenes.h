@@ -1,9 +1,10 @@
 // The screens before a level: the splash, the main menu and the two wait screens.
 #pragma once
 
-#include "scenes/MenuButton.h"
 #include "core/Flow.h"
 #include "core/Scene.h"
+#include "scenes/LevelBoard.h"
+#include "scenes/MenuButton.h"
 #include "world/Environment.h"
 
 #include <string>
@@ -128,25 +129,42 @@ public:
     bool OnMouseButtonRelease(int button) override;
 };
 
-/// The screen before a one-player level: the level's board, start and back.
+/// The screen before a one-player level: the level's board with its chooser, start and back.
 class CSinglePlayerWait : public CButtonScene
 {
 public:
     enum
     {
         START,
-        BACK
+        BACK,
+        PREVIOUS_LEVEL,
+        NEXT_LEVEL
     };
+    CSinglePlayerWait() : m_Board(false) {}
     bool Load(const char* file) override;
     bool OnMouseButtonRelease(int button) override;
+    const CLevelBoard& GetBoard() const { return m_Board; }
+
+private:
+    CLevelBoard m_Board;
 };
 
 /// The screen before a two-player level: the level's board with both players' keys under the
-/// living sky. It has no buttons: a left click anywhere starts, a right click returns to the
-/// menu.
+/// living sky. Its only buttons are the level chooser's small arrows: a left click anywhere
+/// else starts, a right click returns to the menu.
 class CTwoPlayerWait : public CButtonScene
 {
 public:
+    enum
+    {
+        PREVIOUS_LEVEL,
+        NEXT_LEVEL
+    };
+    CTwoPlayerWait() : m_Board(true) {}
     bool Load(const char* file) override;
     bool OnMouseButtonRelease(int button) override;
+    const CLevelBoard& GetBoard() const { return m_Board; }
+
+private:
+    CLevelBoard m_Board;
 };

@@ -64,13 +64,28 @@ bool CTwoPlayerWait::Load(const char* file)
     AddPicture("图板", 400.0f, 300.0f);
     AddPicture("树叶上", 400.0f, 130.0f);
     AddPicture("树叶下", 400.0f, 480.0f);
+    LoadSounds();
+    AddButton("左箭头", CLevelBoard::LEFT_ARROW_X, CLevelBoard::ARROW_Y, CLevelBoard::ARROW_W,
+              CLevelBoard::ARROW_H);
+    AddButton("右箭头", CLevelBoard::RIGHT_ARROW_X, CLevelBoard::ARROW_Y, CLevelBoard::ARROW_W,
+              CLevelBoard::ARROW_H);
+    m_Board.Show();
     return true;
 }
 
 bool CTwoPlayerWait::OnMouseButtonRelease(int button)
 {
     if (button == 0)
-        PostFlowEvent(FLOW_EVENT_START_LEVEL);
+    {
+        const int arrow = ButtonUnderCursor();
+        if (arrow == PREVIOUS_LEVEL || arrow == NEXT_LEVEL)
+        {
+            GetButton(size_t(arrow))->Reset();
+            m_Board.Step(arrow == NEXT_LEVEL ? 1 : -1);
+        }
+        else
+            PostFlowEvent(FLOW_EVENT_START_LEVEL, m_Board.GetLevel());
+    }
     else if (button == 1)
         PostFlowEvent(FLOW_EVENT_TO_MENU);
     return true;
