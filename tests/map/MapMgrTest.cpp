@@ -159,6 +159,17 @@ TEST_F(MapTest, BadFilesAreReportedAndChangeNothing)
     EXPECT_EQ(Errors("不是正确的地图文件"), 0);
 }
 
+TEST_F(MapTest, StrayClosesBeforeDeepNestingAreRefusedNotParsed)
+{
+    std::string text;
+    for (const char* piece : {"</x>", "<x>", "</x>"})
+        for (int i = 0; i < 40000; ++i)
+            text += piece;
+    zantest::WriteFile("stray.xml", text);
+    EXPECT_FALSE(g_pMapMgr->Load("stray.xml"));
+    EXPECT_EQ(Errors("无法解析地图文件"), 1);
+}
+
 TEST_F(MapTest, AnotherRootStillLoadsAfterOneRecord)
 {
     ASSERT_TRUE(LoadMap(u8R"(<点 Name="p" PositionY="4"/><图像 Graphics="云"/>)", "map"));

@@ -343,6 +343,44 @@ TEST_F(ResourceTest, CommentsAndDeclarationsHoldingTagsAreNotNesting)
     EXPECT_EQ(ErrorCount("无法解析资源文件"), 0);
 }
 
+// Stray closing tags first must not buy room for deeper nesting: the parser recurses once per
+// level and would run out of stack.
+TEST_F(ResourceTest, StrayClosesBeforeDeepNestingAreRefusedNotParsed)
+{
+    std::string text;
+    for (const char* piece : {"</x>", "<x>", "</x>"})
+        for (int i = 0; i < 40000; ++i)
+            text += piece;
+    EXPECT_FALSE(LoadText(text));
+    EXPECT_FALSE(LoadText(u8"<资源>" + text + u8"</资源>"));
+    EXPECT_EQ(ErrorCount("无法解析资源文件"), 2);
+}
+
+TEST(XmlNestingTest, CountsTheLevelsTheParserWouldEnter)
+{
+    std::string stray, opens;
+    for (int i = 0; i < 100; ++i)
+        stray += "</a>", opens += "<a>";
+    const struct
+    {
+        std::string text;
+        int depth;
+    } cases[] = {
+        {"<a><b/><c x='>'/></a>", 1},
+        {"<a><b><c></c></b></a>", 3},
+        {stray + opens, 100},
+        {"<r>" + stray + opens, 100}, // the parser stops at the first wrong close
+        {"<!-- <a><a> --><![CDATA[<a>]]><!DOCTYPE x><?pi <a>?><r></r>", 1},
+        {"<a x=\"</a></a>\"><b>", 2},
+        // The parser reads some quoted declaration values to their quote and others to '>'.
+        {"<r><?xml v=\"</r>\"?><a>", 1 << 30},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a/></r>", 1},
+        {"< <a><a>", 1}, // "< <a>" is one unknown node
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ZanXmlNestingDepth(c.text), c.depth) << c.text;
+}
+
 TEST_F(ResourceTest, WrongRootIsReportedButItsEntriesAreRead)
 {
     ASSERT_TRUE(LoadText(u8"<根><声音资源 Name=\"叫\" Path=\"x.wav\"/></根>"));

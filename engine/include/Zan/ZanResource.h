@@ -279,3 +279,20 @@ private:
 /// units or 99 GBK bytes, invalid UTF-8 and a null input are refused: 0 is returned and `out`
 /// is left unchanged. Characters GBK lacks become '?'. A C function, like the factory.
 extern "C" int UTF8ToANSI(const char* utf8, char* out);
+
+class TiXmlDocument;
+
+/// Deepest element nesting an XML data file may have; the engine's and the game's formats
+/// are two levels deep.
+const int kZanXmlMaxDepth = 64;
+
+/// The element nesting the XML parser would recurse into for `text`: an upper bound of the
+/// document's real depth, never lowered by stray closing tags. Text the parser could read in
+/// more than one way counts as far too deep.
+int ZanXmlNestingDepth(const std::string& text);
+
+/// Reads and parses an XML data file (path in GBK) in the parser's legacy mode, bytes as they
+/// are. False, with `doc` untouched or holding the parser's error, when the file is missing,
+/// not a regular file, larger than 16 MB, empty, nested deeper than kZanXmlMaxDepth or not
+/// well-formed. A leading UTF-8 byte-order mark is dropped and a zero byte ends the text.
+bool ZanLoadXml(const char* path, TiXmlDocument& doc);
