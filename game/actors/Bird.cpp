@@ -108,16 +108,10 @@ const MachineRow kBirdMachine[] = {
     {BIRD_FALLING, BIRD_RESPAWN, BIRD_CHOOSING, OUT_RESPAWN},
 };
 
-// Reads a name from "character.cfg" in the bird's section.
-std::string CharacterSetting(const char* section, const char* key, const char* fallback)
+CZanResPtr<CZanAnim> MakeAnim(const char* section, const char* key, const char* fallback,
+                              float scale)
 {
-    CZanIni ini("character.cfg");
-    return ini.GetString(section, key, fallback);
-}
-
-CZanResPtr<CZanAnim> MakeAnim(const std::string& name, float scale)
-{
-    CZanResPtr<CZanAnim> anim = Resources()->CreateAnim(name.c_str());
+    CZanResPtr<CZanAnim> anim = CharacterAnim(section, key, fallback);
     anim->SetScale(scale, scale);
     return anim;
 }
@@ -131,10 +125,10 @@ CBird::CBird(const char* name, float width, float height)
       m_pImpact(nullptr)
 {
     const char* section = name ? name : "";
-    m_FlyLeft = MakeAnim(CharacterSetting(section, "飞_左", "小鸟_左"), 0.6f);
-    m_FlyRight = MakeAnim(CharacterSetting(section, "飞_右", "小鸟_右"), 0.6f);
-    m_Death = MakeAnim(CharacterSetting(section, "死亡", "小鸟_死亡"), 0.5f);
-    const std::string impact = CharacterSetting(section, "撞击效果", "撞");
+    m_FlyLeft = MakeAnim(section, "飞_左", "小鸟_左", 0.6f);
+    m_FlyRight = MakeAnim(section, "飞_右", "小鸟_右", 0.6f);
+    m_Death = MakeAnim(section, "死亡", "小鸟_死亡", 0.5f);
+    const std::string impact = CZanIni("character.cfg").GetString(section, "撞击效果", "撞");
 
     char label[32];
     std::snprintf(label, sizeof label, "玩家%d", s_nNextPlayer++);

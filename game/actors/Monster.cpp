@@ -87,15 +87,9 @@ const MachineRow kWanderMachine[] = {
     {WANDER_ACTIVE, WANDER_NEW_TARGET, WANDER_ACTIVE, OUT_NEW_TARGET},
 };
 
-std::string CharacterSetting(const char* section, const char* key, const char* fallback)
+CZanResPtr<CZanAnim> MakeAnim(const char* section, const char* key, const char* fallback)
 {
-    CZanIni ini("character.cfg");
-    return ini.GetString(section, key, fallback);
-}
-
-CZanResPtr<CZanAnim> MakeAnim(const std::string& name)
-{
-    CZanResPtr<CZanAnim> anim = Resources()->CreateAnim(name.c_str());
+    CZanResPtr<CZanAnim> anim = CharacterAnim(section, key, fallback);
     anim->SetScale(0.5f, 0.5f);
     return anim;
 }
@@ -107,9 +101,9 @@ CMonster::CMonster(const char* name, float width, float height)
       m_fSpawnX(0.0f), m_fSpawnY(0.0f), m_fTargetX(0.0f), m_fTargetY(0.0f)
 {
     const char* section = name ? name : "";
-    m_FlyLeft = MakeAnim(CharacterSetting(section, "飞_左", "怪物_左"));
-    m_FlyRight = MakeAnim(CharacterSetting(section, "飞_右", "怪物_右"));
-    m_Death = MakeAnim(CharacterSetting(section, "死亡", "怪物_死亡"));
+    m_FlyLeft = MakeAnim(section, "飞_左", "怪物_左");
+    m_FlyRight = MakeAnim(section, "飞_右", "怪物_右");
+    m_Death = MakeAnim(section, "死亡", "怪物_死亡");
     m_pSpawnSound = LoadSoundRecord("怪物出生0%d", Engine()->RandomInt(1, 3));
     m_pDeathSound = LoadSoundRecord("怪物死亡01");
     m_pBalloon = new CBalloon(15.0f, 30.0f, GetID());

@@ -6,6 +6,7 @@
 #include <tinyxml.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,7 +44,15 @@ struct Attributes
     float Float(const char* name, float fallback = 0.0f) const
     {
         const char* value = m_pElement->Attribute(name);
-        return value && *value ? float(std::strtod(value, nullptr)) : fallback;
+        if (!(value && *value))
+            return fallback;
+        const float n = float(std::strtod(value, nullptr));
+        if (std::isfinite(n))
+            return n;
+        // A NaN or infinite place or size would lose its object, or the birds, out of sight.
+        Report(&CZanEngine::SystemWarnLog,
+               (std::string("地图数值无效，按默认值: ") + name + "=" + value).c_str(), __LINE__);
+        return fallback;
     }
     int Int(const char* name, int fallback = 0) const
     {

@@ -221,6 +221,8 @@ public:
     /// that is unknown, or declared as another kind, gives the shared default object.
     CZanResPtr<CZanSprite> CreateSprite(const char* name);
     CZanResPtr<CZanAnim> CreateAnim(const char* name);
+    /// True when `name` describes an animation.
+    bool HasAnim(const char* name) const { return FindGraphics(name, KIND_ANIM) != nullptr; }
     CZanResPtr<CZanMesh> CreateMesh(const char* name);
     CZanResPtr<CZanQuadGraphics> CreateQuad(const char* name);
     CZanResPtr<CZanString> CreateString(const char* name);
