@@ -248,7 +248,16 @@ bool CZanLog::Open(const char* file, const char* title)
                       Escaped(title ? title : "").c_str(), date.c_str())
                    .c_str(),
                m_pFile);
-    std::fputs("<table> \r\n", m_pFile);
+    // A full disk takes the file but not its text: that is no log either.
+    if (std::fputs("<table> \r\n", m_pFile) < 0 || std::ferror(m_pFile))
+    {
+        const int error = errno;
+        StopWatching(fileno(m_pFile));
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+        errno = error;
+        return false;
+    }
     return true;
 }
 

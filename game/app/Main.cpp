@@ -26,13 +26,16 @@ int main()
         g_pPhysics->SetDamp(0.001f);
         g_pResources = KovResourceCreate();
     }
+    // A game that could not start (no window of the configured size, no display) says so in
+    // its exit status.
+    int status = 1;
     if (g_pEngine && g_pPhysics && g_pResources)
     {
         CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
         g_pGame = new CSkyfloatGame;
         g_pEngine->LoadGame(g_pGame);
-        if (g_pEngine->SystemInitiate())
-            g_pEngine->SystemStart();
+        if (g_pEngine->SystemInitiate() && g_pEngine->SystemStart())
+            status = 0;
         delete g_pGame;
         g_pGame = nullptr;
     }
@@ -46,5 +49,5 @@ int main()
     if (g_pEngine)
         g_pEngine->Release();
     g_pEngine = nullptr;
-    return 0;
+    return status;
 }

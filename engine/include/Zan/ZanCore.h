@@ -48,6 +48,9 @@ public:
     /// Runs the message pump and frame loop until WM_QUIT. False without window or game.
     bool SystemStart();
     void SystemShutdown();
+    /// Ends the run log now with a warning record of `why`, the closing record and the foot,
+    /// for a process about to end without shutting down (a lost display).
+    void CloseLogEarly(const char* why);
     /// Drops one use; the last one shuts everything down and deletes the engine.
     void Release();
 
