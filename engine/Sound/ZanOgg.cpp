@@ -81,12 +81,13 @@ void CZanOgg::LoadSound(const char* path, bool loop)
         failed = errorsInRow >= kMaxErrorsInRow;
     }
     ov_clear(&ogg);
-    // Holes and lies alike leave the block short of the length the stream declared.
+    // Holes and lies alike leave the block short of the length the stream declared. The
+    // record tells of the damage, but whatever did decode is still the sound.
+    block.resize(block.size() - block.size() % size_t(channels * 2));
     if (failed || ogg_int64_t(block.size()) != claimed)
-    {
         ZanLogError("载入 ogg 文件出错", kSource, __LINE__);
+    if (block.empty())
         return;
-    }
 
     m_nFormat = format;
     alGenBuffers(1, &m_nBuffer);

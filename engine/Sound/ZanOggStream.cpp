@@ -125,6 +125,7 @@ void CZanOggStream::Update()
     ZanSoundCatchUp();
     ALint processed = 0;
     alGetSourcei(m_nSource, AL_BUFFERS_PROCESSED, &processed);
+    bool refilled = false;
     while (processed-- > 0 && m_bPlaying)
     {
         ALuint buffer = 0;
@@ -135,8 +136,15 @@ void CZanOggStream::Update()
         {
             alSourceQueueBuffers(m_nSource, 1, &buffer);
             Check();
+            refilled = true;
         }
     }
+    // A stall longer than the queue (a dragged window, a breakpoint) lets OpenAL drain it and
+    // stop the source; the music goes on with what was just queued.
+    ALint state = AL_PLAYING;
+    alGetSourcei(m_nSource, AL_SOURCE_STATE, &state);
+    if (refilled && m_bPlaying && state == AL_STOPPED)
+        alSourcePlay(m_nSource);
 }
 
 namespace

@@ -59,8 +59,8 @@ uint32_t Le32(const unsigned char* p)
 }
 
 // Only RIFF WAV is a WAV: the signature is checked before libsndfile guesses other formats.
-// The chunks up to the data must lie inside the file; a data chunk that claims more than the
-// file holds marks a cut or forged file, which is refused rather than half played.
+// The chunks before the data must lie inside the file. The data chunk may claim more than the
+// file holds: streaming writers leave 0xFFFFFFFF there, and libsndfile reads what is present.
 bool IsWholeRiffWave(FILE* file)
 {
     const sf_count_t length = FileLength(file);
@@ -76,14 +76,14 @@ bool IsWholeRiffWave(FILE* file)
         if (std::fseek(file, long(at), SEEK_SET) != 0 ||
             std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk)
             break;
-        const sf_count_t end = at + 8 + sf_count_t(Le32(chunk + 4));
-        if (end > length)
-            break;
         if (std::memcmp(chunk, "data", 4) == 0)
         {
             fits = true;
             break;
         }
+        const sf_count_t end = at + 8 + sf_count_t(Le32(chunk + 4));
+        if (end > length)
+            break;
         at = end + (end & 1);
     }
     return std::fseek(file, 0, SEEK_SET) == 0 && fits;

@@ -9,15 +9,20 @@ CZanGraphics* g_pGraphics = nullptr;
 CZanInput* g_pInput = nullptr;
 CZanSoundDevice* g_pSoundDevice = nullptr;
 
+void ZanCreateDevices()
+{
+    if (!g_pGraphics)
+        g_pGraphics = new CZanGraphics;
+    if (!g_pInput)
+        g_pInput = new CZanInput;
+    if (!g_pSoundDevice)
+        g_pSoundDevice = new CZanSoundDevice;
+}
+
 namespace
 {
 struct LibraryLoad
 {
-    LibraryLoad()
-    {
-        g_pGraphics = new CZanGraphics;
-        g_pInput = new CZanInput;
-        g_pSoundDevice = new CZanSoundDevice;
-    }
+    LibraryLoad() { ZanCreateDevices(); }
 } s_load;
 } // namespace

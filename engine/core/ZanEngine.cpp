@@ -168,7 +168,10 @@ CZanEngine* KovCreate(int version)
     if (version != kVersion)
         return nullptr;
     if (!s_pEngine)
+    {
+        ZanCreateDevices();
         s_pEngine = new CZanEngine;
+    }
     ++s_nEngineUses;
     return s_pEngine;
 }

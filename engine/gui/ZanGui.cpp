@@ -13,7 +13,15 @@ uint32_t s_nNextGuiID = 100;
 CZanResPtr<CZanSprite> NewSprite(const char* name)
 {
     CZanResourceMgr* manager = CZanResourceMgr::Instance();
-    return manager ? manager->CreateSprite(name) : CZanResPtr<CZanSprite>();
+    if (!manager)
+        return CZanResPtr<CZanSprite>();
+    CZanResPtr<CZanSprite> sprite = manager->CreateSprite(name);
+    // An unknown name gives the manager's one shared default sprite. Widgets move, show and
+    // hide their looks, so they take a copy of it rather than change it for every other user.
+    CZanSprite* look = sprite.Get();
+    if (look && look == manager->CreateSprite(nullptr).Get())
+        return CZanResPtr<CZanSprite>(new CZanSprite(*look));
+    return sprite;
 }
 
 void SetSpriteVisible(const CZanResPtr<CZanSprite>& sprite, bool visible)

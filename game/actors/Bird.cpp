@@ -121,8 +121,8 @@ CBird::CBird(const char* name, float width, float height)
     : CQuadObject(width, height), m_pMachine(nullptr), m_nFlapCount(0), m_fSpawnX(0.0f),
       m_fSpawnY(0.0f), m_nScore(0), m_pSpawnSound(nullptr), m_pDeathSound(nullptr),
       m_fThrust(1000.0f), m_fFlapImpulse(-10000.0f), m_fThrustFactor(1.0f), m_nLives(3),
-      m_apBalloons(), m_anJoints(), m_nLostBalloon(-1), m_nLastLoss(0), m_dLastSpeedCheck(0.0),
-      m_pImpact(nullptr)
+      m_apBalloons(), m_anJoints(), m_nLostBalloon(-1), m_nLastLoss(0), m_nTakenBalloon(0),
+      m_dTakenAt(-1.0), m_dLastSpeedCheck(0.0), m_pImpact(nullptr)
 {
     const char* section = name ? name : "";
     m_FlyLeft = MakeAnim(section, "飞_左", "小鸟_左", 0.6f);
@@ -331,7 +331,9 @@ void CBird::Bounce(CPacket_Read* reader)
     if (CZanObject* balloon = Engine()->GetObject(balloonID))
         SetVelocity((GetPos() - balloon->GetPos()) * 5.0f);
     const int before = m_nScore;
-    if (SceneIsPlayer(owner))
+    // The owner took its balloon's hit earlier in this delivery, or ignored it.
+    const CBird* victim = dynamic_cast<const CBird*>(Engine()->GetObject(owner));
+    if (SceneIsPlayer(owner) && victim && victim->LostInThisFrame(balloonID))
         m_nScore += 1000;
     else if (SceneIsMonster(owner))
         m_nScore += 100;
@@ -378,6 +380,15 @@ void CBird::BalloonHit(CPacket_Read* reader)
     }
     else if (now - m_nLastLoss > 1000)
         m_TimedEvents.Schedule(0, BIRD_DIE);
+    else
+        return;
+    m_nTakenBalloon = balloonID;
+    m_dTakenAt = Engine()->GetElapsedTime();
+}
+
+bool CBird::LostInThisFrame(unsigned long balloonID) const
+{
+    return m_nTakenBalloon == balloonID && m_dTakenAt == Engine()->GetElapsedTime();
 }
 
 void CBird::Fall()

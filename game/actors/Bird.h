@@ -74,6 +74,9 @@ public:
     int GetScore() const { return m_nScore; }
     int GetLives() const { return m_nLives; }
     int GetLostBalloon() const { return m_nLostBalloon; }
+    /// True when the touch of this balloon, in this frame, cost the bird the balloon (or its
+    /// life): a touch the bird's grace second ignored pops nothing and scores nothing.
+    bool LostInThisFrame(unsigned long balloonID) const;
     CBalloon* GetBalloon(int i) const { return m_apBalloons[i]; }
     const char* GetLabel() const { return m_Label->GetString(); }
     CZanAnim* GetFlyLeft() const { return m_FlyLeft.Get(); }
@@ -113,6 +116,8 @@ private:
     unsigned long m_anJoints[BALLOONS];
     int m_nLostBalloon;
     unsigned m_nLastLoss;
+    unsigned long m_nTakenBalloon; // the balloon whose hit was last taken, and the frame's time
+    double m_dTakenAt;
     double m_dLastSpeedCheck;
     CTimedEvents m_TimedEvents;
     CZanParticleSystem* m_pImpact;

@@ -54,6 +54,9 @@ void CMenuButton::SetPressed()
     if (m_bPressed)
         return;
     m_bPressed = true;
+    // A press lands under the cursor: counted as hovered too, so a press that arrives with
+    // the cursor in the same frame does not sound the hover again every frame it is held.
+    m_bHovered = true;
     ShowFrame(2);
 }
 

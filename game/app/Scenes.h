@@ -5,6 +5,7 @@
 #include "app/Scene.h"
 #include "map/Environment.h"
 
+#include <string>
 #include <vector>
 
 class CZanOgg;
@@ -17,6 +18,36 @@ bool LoadSceneResources(const char* file);
 
 /// Makes the scene a flow output shows (3200 to 3205), or null for others.
 CScene* MakeSkyfloatScene(int output, int level);
+
+/// Stands in for a scene whose resource or map file could not be loaded: the sky, what failed
+/// and how to go on. A click leads where the scene's own way out would (the splash also moves
+/// on by itself after its usual 10 s); without a menu to go back to, Escape ends the game.
+class CFailedScene : public CScene
+{
+public:
+    CFailedScene(int output, const char* file);
+    ~CFailedScene() override { Unload(); }
+
+    bool Load(const char* file) override;
+    bool Unload() override;
+    bool Update() override;
+    bool OnKeyDown(int) override { return true; }
+    bool OnKeyUp(int) override { return true; }
+    bool OnMouseButtonDown(int) override { return true; }
+    bool OnMouseButtonRelease(int button) override;
+    bool Pause() override { return true; }
+    bool Resume() override { return true; }
+
+    const char* GetText(int line) const;
+
+private:
+    int m_nOutput;
+    int m_nBackEvent; // 0: none
+    std::string m_strFile;
+    unsigned m_uStart;
+    CZanSprite* m_pSky;
+    CZanString* m_apLines[2];
+};
 
 /// Two pictures fading in and out for 5 s each; a left click skips to the menu.
 class CSplashScene : public CScene

@@ -1,6 +1,7 @@
 #include "app/SkyfloatGame.h"
 
 #include "app/Scene.h"
+#include "app/Scenes.h"
 #include "map/SKFMapMgr.h"
 
 #include <cstring>
@@ -306,12 +307,19 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
     }
 }
 
-// The scene becomes current before it loads; a failed load leaves it current.
+// The scene becomes current before it loads. One that cannot load is torn down and a plain
+// screen saying so takes its place, so the player is never left before a black window.
 bool CSkyfloatGame::ShowScene(int output)
 {
     const int level = 1;
+    const std::string file = SceneFile(output, level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
-    return m_pScene->Load(SceneFile(output, level).c_str());
+    if (m_pScene->Load(file.c_str()))
+        return true;
+    TearDownScene();
+    m_pScene = new CFailedScene(output, file.c_str());
+    m_pScene->Load(file.c_str());
+    return false;
 }

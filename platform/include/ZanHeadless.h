@@ -12,7 +12,8 @@ extern "C"
 {
 #endif
 
-    void ZanHeadlessEnable(void); /* before the engine creates its window */
+    void ZanHeadlessEnable(void); /* before the engine creates its window; releases every
+                                     injected key and button, so each run starts clean */
     int ZanHeadlessEnabled(void); /* non-zero once enabled */
     void ZanHeadlessOnFrame(void (*fn)(void*), void* user); /* called once per pass of the frame
                                                                loop, from the platform's Sleep */

@@ -308,6 +308,14 @@ void ZanInputKeyFrom(int holder, int dik, bool down)
         PostToMain(down ? WM_KEYDOWN : WM_KEYUP, WPARAM(vk), lParam);
 }
 
+void ZanInputReset()
+{
+    const DWORD sequence = g_state.sequence; // buffered devices number their events by it
+    g_state = InputState{};
+    g_state.sequence = sequence;
+    std::memset(g_holders, 0, sizeof g_holders);
+}
+
 void ZanInputText(const std::string& gbk)
 {
     for (unsigned char c : gbk)

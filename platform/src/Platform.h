@@ -46,6 +46,9 @@ void ZanInputMouseWheel(int dz);
 void ZanInputMouseButton(int button, bool down);
 void ZanInputFocus(bool active); // WM_ACTIVATEAPP and the window's focus
 void ZanInputClose();            // WM_SYSCOMMAND / SC_CLOSE
+// Forgets every key and button held and any motion not yet read, without messages: a new
+// headless session starts with nothing held, whatever the previous one left down.
+void ZanInputReset();
 
 // Gamepads, identified by the backend's own number; buttons and axes as ZanHeadless.h numbers
 // them. They reach the engine as keys (Gamepad.cpp).

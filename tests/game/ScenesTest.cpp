@@ -125,6 +125,56 @@ TEST_F(ScenesTest, LeftClickOnTheFirstSplashGoesStraightToTheMenu)
     EXPECT_LE(ZanHeadlessNow() - clicked, 40u);
 }
 
+TEST_F(ScenesTest, AButtonReachedAndPressedInOneFrameSoundsItsHoverOnce)
+{
+    ToMenu();
+    ZanHeadlessMouseMove(400, 320);
+    ZanHeadlessMouseButton(0, 1);
+    ALint firstOffset = -1, lastOffset = -1;
+    Run(
+        [&](int pass)
+        {
+            CZanOgg* hover = Buttons()->GetHoverSound();
+            ALint offset = 0;
+            alGetSourcei(hover->GetSource(), AL_SAMPLE_OFFSET, &offset);
+            if (pass == 1)
+                firstOffset = offset;
+            if (hover->IsPlaying())
+                lastOffset = offset;
+            return pass < 30;
+        });
+    ZanHeadlessMouseButton(0, 0);
+    // Restarted every frame, the sound would never get past its first few milliseconds.
+    EXPECT_TRUE(lastOffset < 0 || lastOffset > firstOffset + 4410)
+        << firstOffset << " " << lastOffset;
+}
+
+TEST_F(ScenesTest, AScreenThatCannotLoadSaysSoAndTheSplashKeepsItsTime)
+{
+    ASSERT_EQ(unlink("resource_PrefaceLevel.xml"), 0);
+    ASSERT_EQ(unlink("MainMenu.xml"), 0);
+    std::string splashText, menuText;
+    unsigned menu = 0;
+    Run(
+        [&](int)
+        {
+            auto* failed = dynamic_cast<CFailedScene*>(game->GetScene());
+            if (failed && game->GetFlowState() == FLOW_SPLASH)
+                splashText = std::string(failed->GetText(0)) + "/" + failed->GetText(1);
+            if (failed && game->GetFlowState() == FLOW_MENU && !menu)
+            {
+                menu = ZanHeadlessNow();
+                menuText = std::string(failed->GetText(0)) + "/" + failed->GetText(1);
+            }
+            return !menu;
+        });
+    EXPECT_EQ(splashText, "不能载入 PrefaceLevel.xml/单击鼠标返回");
+    EXPECT_EQ(menuText, "不能载入 MainMenu.xml/按 Esc 键退出游戏");
+    EXPECT_GE(menu, 10000u);
+    EXPECT_LE(menu, 10500u);
+    EXPECT_GT(g_pGraphics->GetRenderCount(), baseRenders) << "something is drawn";
+}
+
 TEST_F(ScenesTest, MenuButtonsLightUpClickAndLeadToTheWaitScreens)
 {
     ToMenu();

@@ -95,6 +95,26 @@ TEST_F(GuiTest, SecondNameIsTheFirstLookShownAtRest)
     EXPECT_EQ(ShownWidth(b), 44.0f);
 }
 
+TEST_F(GuiTest, UnknownLooksLeaveTheSharedDefaultSpriteAlone)
+{
+    CZanResPtr<CZanSprite> shared = resources->CreateSprite("没有这个");
+    ASSERT_NE(shared.Get(), nullptr);
+    ASSERT_TRUE(shared->IsVisible());
+    {
+        CZanGuiSpriteButton b("没有", "也没有");
+        CZanGuiMouse cursor("没有指针");
+        CZanVector where(300.0f, 200.0f);
+        b.Move(where);
+        b.SetState(true);
+        b.Update(0.0f);
+        EXPECT_NE(b.GetFirstLook(), shared.Get());
+        EXPECT_EQ(ShownWidth(b), shared->GetWidth()) << "the default look still shows";
+        EXPECT_TRUE(shared->IsVisible());
+        EXPECT_NE(shared->GetPosition(), where);
+    }
+    EXPECT_TRUE(shared->IsVisible());
+}
+
 TEST_F(GuiTest, PushButtonIsOnOnlyWhileHeld)
 {
     CZanGuiSpriteButton b("按下", "平常");

@@ -214,6 +214,45 @@ TEST(BirdTest, AnotherBirdsBalloonScoresAThousandAndCostsThatBirdTheBalloon)
         EXPECT_EQ(shown->GetDigit(k), digits[k]) << "digit " << k;
 }
 
+TEST(BirdTest, ABalloonTheGraceSecondKeepsScoresNothing)
+{
+    LevelRun run(2);
+    unsigned touched = 0, lost = 0;
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (!Playing(r) || r.Time() < 2000)
+                return true;
+            CBird* hunter = r.Bird(0);
+            CBird* prey = r.Bird(1);
+            if (hunter->GetState() < BIRD_FLYING_LEFT_HELD)
+            {
+                LevelRun::Key(DIK_J, true);
+                return true;
+            }
+            LevelRun::Key(DIK_J, false);
+            if (!lost)
+            {
+                lost = r.Time();
+                LevelRun::Send(prey->GetID(), BIRD_BALLOON_HIT,
+                               {uint32_t(prey->GetBalloon(1)->GetID())});
+                return true;
+            }
+            if (!touched && r.Time() - lost > 100)
+            {
+                touched = r.Time();
+                const CZanVector at = prey->GetBalloon(0)->GetPos();
+                Teleport(hunter, at.x, at.y);
+            }
+            return !touched || r.Time() - touched < 300;
+        },
+        30000);
+    ASSERT_NE(touched, 0u);
+    EXPECT_EQ(run.Bird(1)->GetLostBalloon(), 1) << "the touch within the grace second is ignored";
+    EXPECT_EQ(run.Bird(0)->GetScore(), 0);
+    EXPECT_EQ(run.Level()->GetCounterDisplay(0)->GetValue(), 0);
+}
+
 TEST(BirdTest, HitsWithinASecondOfALossAreIgnored)
 {
     LevelRun run(1);

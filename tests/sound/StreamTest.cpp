@@ -126,6 +126,18 @@ TEST_F(StreamTest, LoopingStreamKeepsPlayingOnTheVirtualClock)
     EXPECT_EQ(stream.Queued(), 2);
 }
 
+TEST_F(StreamTest, MusicComesBackAfterAStallLongerThanItsQueue)
+{
+    ProbeStream stream;
+    stream.LoadSound("tones.ogg", true);
+    stream.PlaySoundA();
+    RenderLoopback(3 * kChunk); // no Update while OpenAL drains both buffers and stops
+    ASSERT_FALSE(stream.IsPlaying());
+    stream.Update();
+    EXPECT_TRUE(stream.IsPlaying());
+    EXPECT_EQ(Heard(stream, 2), (std::vector<int>{880, 440})); // on from where it stalled
+}
+
 TEST_F(StreamTest, StreamShorterThanOneChunkPlaysNothing)
 {
     Write("short.ogg", MakeOgg(2, kRate, Sine(440, kRate, kChunk / 2, 2)));

@@ -50,6 +50,8 @@ extern "C"
     void ZanHeadlessEnable(void)
     {
         g_enabled = true;
+        g_cursor = {0, 0};
+        ZanInputReset();
     }
 
     int ZanHeadlessEnabled(void)
