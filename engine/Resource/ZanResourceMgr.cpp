@@ -161,7 +161,11 @@ bool CZanResourceMgr::Load(const char* path)
             TextAttribute(e, "Path", value);
             if (!*name || !*value)
                 continue;
-            ReplaceHandle(m_mapTextures, name, new CZanResPtr<CZanTexture>(new CZanTexture(value)));
+            // Entries naming one file share one texture: the file is decoded once.
+            CZanResPtr<CZanTexture>& file = m_mapTextureFiles[value];
+            if (!file.Get())
+                file = CZanResPtr<CZanTexture>(new CZanTexture(value));
+            ReplaceHandle(m_mapTextures, name, new CZanResPtr<CZanTexture>(file));
         }
         else if (std::strcmp(kind, "字体资源") == 0)
         {
@@ -276,6 +280,7 @@ bool CZanResourceMgr::Clear()
     for (auto& entry : m_mapTextures)
         delete entry.second;
     m_mapTextures.clear();
+    m_mapTextureFiles.clear();
     for (auto& entry : m_mapFonts)
         delete entry.second;
     m_mapFonts.clear();

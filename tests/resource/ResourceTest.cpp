@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace
 {
@@ -232,7 +233,8 @@ TEST_F(ResourceTest, KnownNamesMakeNewObjectsSharingOneTexture)
     CZanResPtr<CZanSprite> b = resources->CreateSprite("鸟");
     EXPECT_NE(a.Get(), b.Get());
     EXPECT_EQ(a->GetTextureHandle()->GetHolder(), b->GetTextureHandle()->GetHolder());
-    EXPECT_EQ(a->GetTextureHandle()->GetHolder()->GetRefCount(), 3);
+    // Two sprites, and the manager's two: by entry name and by picture file.
+    EXPECT_EQ(a->GetTextureHandle()->GetHolder()->GetRefCount(), 4);
 }
 
 TEST_F(ResourceTest, MissingRequiredAttributesSkipTheEntryAndAbsentNumbersStayZero)
@@ -399,4 +401,38 @@ TEST_F(ResourceTest, ByteOrderMarkAndOverlongNamesAreHandled)
     EXPECT_EQ(resources->GetAudioInfo(longName.c_str()), nullptr);
     EXPECT_EQ(resources->GetAudioInfo(longName.substr(0, 99).c_str()), nullptr);
     EXPECT_EQ(resources->GetAudioInfo("长路径"), nullptr);
+}
+
+// Entries naming one picture file share one texture: a file used for every picture is decoded
+// once.
+TEST_F(ResourceTest, TexturesOfOneFileAreDecodedOnce)
+{
+    const size_t before = ZanMediaBytesInUse();
+    ASSERT_TRUE(LoadText(u8"<资源><材质资源 Name=\"甲\" Path=\"t.bmp\"/><材质资源 Name=\"乙\" "
+                         u8"Path=\"t.bmp\"/></资源>"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> a(resources->GetTexture("甲"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> b(resources->GetTexture("乙"));
+    ASSERT_NE((*a)->GetTexture(), nullptr);
+    EXPECT_EQ((*a)->GetTexture(), (*b)->GetTexture());
+    EXPECT_EQ(ZanMediaBytesInUse() - before, 64u * 32 * 4);
+}
+
+// Past the media budget a texture is not made, and the first refusal says why.
+TEST_F(ResourceTest, TexturesPastTheMediaBudgetAreRefusedWithOneWarning)
+{
+    WriteBmp("u.bmp", 64, 32, [](int, int) { return 0x404040u; });
+    WriteBmp("v.bmp", 64, 32, [](int, int) { return 0x202020u; });
+    ZanSetMediaBudget(ZanMediaBytesInUse() + 64 * 32 * 4 + 100);
+    ASSERT_TRUE(LoadText(u8"<资源><材质资源 Name=\"甲\" Path=\"t.bmp\"/><材质资源 Name=\"乙\" "
+                         u8"Path=\"u.bmp\"/><材质资源 Name=\"丙\" Path=\"v.bmp\"/></资源>"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> a(resources->GetTexture("甲"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> c(resources->GetTexture("丙"));
+    EXPECT_NE((*a)->GetTexture(), nullptr);
+    EXPECT_EQ((*c)->GetTexture(), nullptr);
+    std::fflush(nullptr);
+    int warnings = 0;
+    for (const auto& r : zantest::ReadLogRows(ZanNativePath("运行日志.htm")))
+        warnings += r.message == "声音和纹理的内存已达上限，其余的不再载入";
+    EXPECT_EQ(warnings, 1);
+    ZanSetMediaBudget(size_t(768) << 20);
 }

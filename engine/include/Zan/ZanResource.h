@@ -269,6 +269,7 @@ private:
     CZanResPtr<CZanQuadGraphics> m_DefaultQuad;
 
     std::map<std::string, CZanResPtr<CZanTexture>*> m_mapTextures;
+    std::map<std::string, CZanResPtr<CZanTexture>> m_mapTextureFiles; // one texture per file
     std::map<std::string, CZanResPtr<CZanFont>*> m_mapFonts;
     std::map<std::string, SGraphicsEntry> m_mapGraphics;
     std::map<std::string, ZanParticleSystemInfo> m_mapParticles;
@@ -298,3 +299,10 @@ int ZanXmlNestingDepth(const std::string& text);
 /// not a regular file, larger than 16 MB, empty, nested deeper than kZanXmlMaxDepth or not
 /// well-formed. A leading UTF-8 byte-order mark is dropped and a zero byte ends the text.
 bool ZanLoadXml(const char* path, TiXmlDocument& doc);
+
+/// Memory that decoded sounds and textures may hold together (768 MB unless set). A sound or
+/// texture that does not fit is not loaded, and the first refusal of a run writes a warning
+/// record; it stays silent or draws nothing, as a file that failed to load.
+void ZanSetMediaBudget(size_t bytes);
+/// The bytes decoded sounds and textures hold now.
+size_t ZanMediaBytesInUse();
