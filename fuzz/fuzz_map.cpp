@@ -3,7 +3,7 @@
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
 #include "app/SkyfloatGame.h"
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstdio>
 #include <cstdlib>

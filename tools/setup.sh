@@ -10,7 +10,7 @@ PACKAGES="build-essential cmake pkg-config git
   libtinyxml-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox vorbis-tools
-  desktop-file-utils appstream $*"
+  desktop-file-utils appstream doxygen $*"
 
 missing=""
 for p in $PACKAGES; do

@@ -5,7 +5,7 @@
 #include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
-#include "app/Scenes.h"
+#include "scenes/Scenes.h"
 #include "app/SkyfloatGame.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 #include "actors/ActorSupport.h"
 
-#include "app/Scene.h"
-#include "app/SkyfloatGame.h"
+#include "core/Scene.h"
+#include "core/Flow.h"
 
 #include <cstdio>
 #include <map>

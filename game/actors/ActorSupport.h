@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ZanEngine.h"
-#include "app/StateMachine.h"
+#include "core/StateMachine.h"
 
 #include <cstddef>
 #include <cstdint>

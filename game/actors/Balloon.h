@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ZanEngine.h"
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
 /// A floating quad tied to its owner by a joint the owner makes. Touching another actor tells
 /// that actor (1405 to a bird, 1706 to a monster) and, depending on who owns the balloon, tells

@@ -108,33 +108,32 @@ const MachineRow kBirdMachine[] = {
     {BIRD_FALLING, BIRD_RESPAWN, BIRD_CHOOSING, OUT_RESPAWN},
 };
 
-CZanResPtr<CZanAnim> MakeAnim(const char* section, const char* key, const char* fallback,
-                              float scale)
-{
-    CZanResPtr<CZanAnim> anim = CharacterAnim(section, key, fallback);
-    anim->SetScale(scale, scale);
-    return anim;
-}
 } // namespace
 
 CBird::CBird(const char* name, float width, float height)
-    : CQuadObject(width, height), m_pMachine(nullptr), m_nFlapCount(0), m_fSpawnX(0.0f),
-      m_fSpawnY(0.0f), m_nScore(0), m_pSpawnSound(nullptr), m_pDeathSound(nullptr),
-      m_fThrust(1000.0f), m_fFlapImpulse(-10000.0f), m_fThrustFactor(1.0f), m_nLives(3),
-      m_apBalloons(), m_anJoints(), m_nLostBalloon(-1), m_nLastLoss(0), m_nTakenBalloon(0),
-      m_dTakenAt(-1.0), m_dLastSpeedCheck(0.0), m_pImpact(nullptr)
+    : CActor(width, height), m_pMachine(nullptr), m_nFlapCount(0), m_nScore(0),
+      m_pSpawnSound(nullptr), m_pDeathSound(nullptr), m_fThrust(1000.0f), m_fFlapImpulse(-10000.0f),
+      m_fThrustFactor(1.0f), m_nLives(3), m_apBalloons(), m_anJoints(), m_nLostBalloon(-1),
+      m_nLastLoss(0), m_nTakenBalloon(0), m_dTakenAt(-1.0), m_dLastSpeedCheck(0.0),
+      m_pImpact(nullptr)
 {
     const char* section = name ? name : "";
-    m_FlyLeft = MakeAnim(section, "飞_左", "小鸟_左", 0.6f);
-    m_FlyRight = MakeAnim(section, "飞_右", "小鸟_右", 0.6f);
-    m_Death = MakeAnim(section, "死亡", "小鸟_死亡", 0.5f);
-    const std::string impact = CZanIni("character.cfg").GetString(section, "撞击效果", "撞");
+    LoadLooks(section, "小鸟_左", "小鸟_右", "小鸟_死亡", 0.6f, 0.5f);
+    const std::string impact = CharacterSetting(section, "撞击效果", "撞");
 
     char label[32];
     std::snprintf(label, sizeof label, "玩家%d", s_nNextPlayer++);
     m_Label = Resources()->CreateString("玩家名字");
     m_Label->SetString(label);
     m_Label->SetColor(CZanColor(1.0f, 0.84313726f, 0.0f, 1.0f));
+    // A dark outline drawn just beneath keeps the yellow label readable on the light sky.
+    for (CZanResPtr<CZanString>& edge : m_aLabelOutline)
+    {
+        edge = Resources()->CreateString("玩家名字");
+        edge->SetString(label);
+        edge->SetColor(CZanColor(0.24f, 0.14f, 0.02f, 0.9f));
+        edge->SetRenderLevel(m_Label->GetRenderLevel() - 1);
+    }
 
     if (ZanParticleSystemInfo* info = Resources()->GetParticleInfo(impact.c_str()))
         m_pImpact = new CZanParticleSystem(info);
@@ -173,41 +172,26 @@ CBird::~CBird()
 
 void CBird::Spawn(float x, float y)
 {
-    m_fSpawnX = x;
-    m_fSpawnY = y;
-    SetPos(x, y);
+    PlaceAtSpawn(x, y);
     for (int i = 0; i < BALLOONS; ++i)
-    {
-        m_apBalloons[i]->SetHome(x, y - 40.0f);
-        m_apBalloons[i]->SetPos(x, y - 40.0f);
-        m_anJoints[i] = Physics()->CreateJoint(m_apBalloons[i], this, CZanVector(x, y), 1.0f);
-    }
+        m_anJoints[i] = TieBalloon(m_apBalloons[i]);
 }
 
 void CBird::Update()
 {
     CQuadObject::Update();
+    FollowLooks();
     const CZanVector p = GetPos();
-    for (CZanAnim* anim : {m_FlyLeft.Get(), m_FlyRight.Get(), m_Death.Get()})
-    {
-        anim->Update(0.0f);
-        anim->SetPosition(p);
-        anim->SetRot(GetRot());
-    }
     m_Label->SetPosition(p.x - 20.0f, p.y - 75.0f);
+    const float offsets[LABEL_OUTLINE][2] = {
+        {-1.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, -1.0f}, {1.0f, 1.0f}};
+    for (int i = 0; i < LABEL_OUTLINE; ++i)
+        m_aLabelOutline[i]->SetPosition(p.x - 20.0f + offsets[i][0], p.y - 75.0f + offsets[i][1]);
 
     const bool falling = GetState() == BIRD_FALLING;
-    float x = p.x;
-    if (x > 850.0f)
-        x = -50.0f;
-    else if (x < -50.0f)
-        x = 850.0f;
-    if (x != p.x)
-    {
-        SetPos(x, p.y);
-        if (!falling)
-            MoveBalloonsTo(x, p.y - 40.0f);
-    }
+    CZanVector at;
+    if (WrapAround(at) && !falling)
+        MoveBalloonsTo(at.x, at.y - 40.0f);
 
     // The wings beat as fast as the player has been flapping over the last half second.
     const double now = Engine()->GetExactTime();
@@ -271,25 +255,6 @@ bool CBird::OnObjectMessage(unsigned long, CPacket_Read* message)
     return true;
 }
 
-void CBird::HideAll()
-{
-    m_FlyLeft->SetVisible(false);
-    m_FlyRight->SetVisible(false);
-    m_Death->SetVisible(false);
-}
-
-void CBird::StopAll()
-{
-    m_FlyLeft->Stop();
-    m_FlyRight->Stop();
-    m_Death->Stop();
-}
-
-void CBird::Show(bool left)
-{
-    (left ? m_FlyLeft : m_FlyRight)->SetVisible(true);
-}
-
 void CBird::FaceCentre()
 {
     m_TimedEvents.Schedule(0, GetPos().x < 400.0f ? BIRD_FACE_RIGHT : BIRD_FACE_LEFT);
@@ -346,12 +311,7 @@ void CBird::Die()
 {
     --m_nLives;
     SendToLevel(GetID(), LEVEL_LIVES_CHANGED, {uint32_t(m_nLives), uint32_t(GetID())});
-    HideAll();
-    m_Death->SetVisible(true);
-    m_Death->Play(0);
-    SetCollidable(false);
-    SetVelocity(CZanVector(0.0f, 0.0f));
-    SetMovable(false);
+    ShowDeath();
     for (int i = 0; i < BALLOONS; ++i)
     {
         m_apBalloons[i]->Deactivate();
@@ -393,13 +353,7 @@ bool CBird::LostInThisFrame(unsigned long balloonID) const
 
 void CBird::Fall()
 {
-    SetMovable(true);
-    CZanVector v = GetVelocity();
-    v.y = Engine()->RandomFloat(-200.0f, -100.0f);
-    v.x = Engine()->RandomFloat(-100.0f, 100.0f);
-    SetVelocity(v);
-    SetSpinnable(true);
-    SetRotVel(v.x > 0.0f ? 60.0f : -60.0f);
+    Tumble();
     if (m_nLives > 0)
         m_TimedEvents.Schedule(4000, BIRD_RESPAWN);
     else
@@ -409,12 +363,7 @@ void CBird::Fall()
 void CBird::Respawn()
 {
     m_nLastLoss = NowTicks();
-    SetPos(m_fSpawnX, m_fSpawnY);
-    SetRot(0.0f);
-    SetVelocity(CZanVector(0.0f, 0.0f));
-    HideAll();
-    SetCollidable(true);
-    SetSpinnable(false);
+    ReturnToSpawn();
     for (int i = 0; i < BALLOONS; ++i)
         m_apBalloons[i]->Reactivate();
     m_nLostBalloon = -1;

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "ZanEngine.h"
+#include "actors/Actor.h"
 #include "actors/Balloon.h"
-#include "app/StateMachine.h"
-#include "map/SKFMapMgr.h"
+#include "core/StateMachine.h"
+#include "world/SKFMapMgr.h"
 
 class CZanParticleSystem;
 
@@ -51,7 +52,7 @@ enum EBird
 
 /// Owns its balloons, animations, label, sounds, impact effect and machine. Made by the
 /// level with the name "角色%d"; "character.cfg" names its pictures in that section.
-class CBird : public CQuadObject
+class CBird : public CActor
 {
 public:
     enum
@@ -79,15 +80,9 @@ public:
     bool LostInThisFrame(unsigned long balloonID) const;
     CBalloon* GetBalloon(int i) const { return m_apBalloons[i]; }
     const char* GetLabel() const { return m_Label->GetString(); }
-    CZanAnim* GetFlyLeft() const { return m_FlyLeft.Get(); }
-    CZanAnim* GetFlyRight() const { return m_FlyRight.Get(); }
-    CZanAnim* GetDeath() const { return m_Death.Get(); }
 
 private:
     void Handle(int event, CPacket_Read* reader);
-    void HideAll();
-    void StopAll();
-    void Show(bool left);
     void Push(float impulse, bool left);
     void Flap();
     void Bounce(CPacket_Read* reader);
@@ -98,13 +93,11 @@ private:
     void FaceCentre();
     void MoveBalloonsTo(float x, float y);
 
-    CZanResPtr<CZanAnim> m_FlyLeft;
-    CZanResPtr<CZanAnim> m_FlyRight;
-    CZanResPtr<CZanAnim> m_Death;
     CZanResPtr<CZanString> m_Label;
+    static constexpr int LABEL_OUTLINE = 4;
+    CZanResPtr<CZanString> m_aLabelOutline[LABEL_OUTLINE];
     CStateMachine* m_pMachine;
     int m_nFlapCount;
-    float m_fSpawnX, m_fSpawnY;
     int m_nScore;
     CZanOgg* m_pSpawnSound;
     CZanOgg* m_pDeathSound;

@@ -87,23 +87,14 @@ const MachineRow kWanderMachine[] = {
     {WANDER_ACTIVE, WANDER_NEW_TARGET, WANDER_ACTIVE, OUT_NEW_TARGET},
 };
 
-CZanResPtr<CZanAnim> MakeAnim(const char* section, const char* key, const char* fallback)
-{
-    CZanResPtr<CZanAnim> anim = CharacterAnim(section, key, fallback);
-    anim->SetScale(0.5f, 0.5f);
-    return anim;
-}
 } // namespace
 
 CMonster::CMonster(const char* name, float width, float height)
-    : CQuadObject(width, height), m_pMachine(nullptr), m_pController(nullptr),
-      m_pSpawnSound(nullptr), m_pDeathSound(nullptr), m_pBalloon(nullptr), m_nJoint(0),
-      m_fSpawnX(0.0f), m_fSpawnY(0.0f), m_fTargetX(0.0f), m_fTargetY(0.0f)
+    : CActor(width, height), m_pMachine(nullptr), m_pController(nullptr), m_pSpawnSound(nullptr),
+      m_pDeathSound(nullptr), m_pBalloon(nullptr), m_nJoint(0), m_fTargetX(0.0f), m_fTargetY(0.0f)
 {
     const char* section = name ? name : "";
-    m_FlyLeft = MakeAnim(section, "飞_左", "怪物_左");
-    m_FlyRight = MakeAnim(section, "飞_右", "怪物_右");
-    m_Death = MakeAnim(section, "死亡", "怪物_死亡");
+    LoadLooks(section, "怪物_左", "怪物_右", "怪物_死亡", 0.5f, 0.5f);
     m_pSpawnSound = LoadSoundRecord("怪物出生0%d", Engine()->RandomInt(1, 3));
     m_pDeathSound = LoadSoundRecord("怪物死亡01");
     m_pBalloon = new CBalloon(15.0f, 30.0f, GetID());
@@ -127,24 +118,15 @@ CMonster::~CMonster()
 
 void CMonster::Spawn(float x, float y)
 {
-    m_fSpawnX = x;
-    m_fSpawnY = y;
-    SetPos(x, y);
-    m_pBalloon->SetHome(x, y - 40.0f);
-    m_pBalloon->SetPos(x, y - 40.0f);
-    m_nJoint = Physics()->CreateJoint(m_pBalloon, this, CZanVector(x, y), 1.0f);
+    PlaceAtSpawn(x, y);
+    m_nJoint = TieBalloon(m_pBalloon);
 }
 
 void CMonster::Update()
 {
     CQuadObject::Update();
+    FollowLooks();
     const CZanVector p = GetPos();
-    for (CZanAnim* anim : {m_FlyLeft.Get(), m_FlyRight.Get(), m_Death.Get()})
-    {
-        anim->Update(0.0f);
-        anim->SetPosition(p);
-        anim->SetRot(GetRot());
-    }
 
     const float dx = m_fTargetX - p.x;
     const float dy = m_fTargetY - p.y;
@@ -156,17 +138,9 @@ void CMonster::Update()
     if (dy < -10.0f && p.y > 50.0f)
         m_TimedEvents.Schedule(0, MONSTER_TARGET_ABOVE);
 
-    float x = p.x;
-    if (x > 850.0f)
-        x = -50.0f;
-    else if (x < -50.0f)
-        x = 850.0f;
-    if (x != p.x)
-    {
-        SetPos(x, p.y);
-        if (GetState() != MONSTER_FALLING)
-            m_pBalloon->SetPos(x, p.y - 40.0f);
-    }
+    CZanVector at;
+    if (WrapAround(at) && GetState() != MONSTER_FALLING)
+        m_pBalloon->SetPos(at.x, at.y - 40.0f);
 
     m_TimedEvents.Pump([this](int event) { Handle(event, nullptr); });
 }
@@ -176,25 +150,6 @@ bool CMonster::OnObjectMessage(unsigned long, CPacket_Read* message)
     if (message)
         Handle(int16_t(message->ReadBits(16)), message);
     return true;
-}
-
-void CMonster::HideAll()
-{
-    m_FlyLeft->SetVisible(false);
-    m_FlyRight->SetVisible(false);
-    m_Death->SetVisible(false);
-}
-
-void CMonster::StopAll()
-{
-    m_FlyLeft->Stop();
-    m_FlyRight->Stop();
-    m_Death->Stop();
-}
-
-void CMonster::Show(bool left)
-{
-    (left ? m_FlyLeft : m_FlyRight)->SetVisible(true);
 }
 
 void CMonster::Flap()
@@ -257,36 +212,18 @@ void CMonster::Handle(int event, CPacket_Read* reader)
         m_TimedEvents.Schedule(400, MONSTER_BOUNCE_OVER);
         break;
     case OUT_DIE:
-        HideAll();
-        m_Death->SetVisible(true);
-        m_Death->Play(0);
-        SetCollidable(false);
-        SetVelocity(CZanVector(0.0f, 0.0f));
-        SetMovable(false);
+        ShowDeath();
         m_pBalloon->Deactivate();
         Physics()->SetJointActive(m_nJoint, false);
         PlayIfLoaded(m_pDeathSound);
         m_TimedEvents.Schedule(200, MONSTER_START_FALLING);
         break;
     case OUT_FALL:
-    {
-        SetMovable(true);
-        CZanVector v = GetVelocity();
-        v.y = Engine()->RandomFloat(-200.0f, -100.0f);
-        v.x = Engine()->RandomFloat(-100.0f, 100.0f);
-        SetVelocity(v);
-        SetSpinnable(true);
-        SetRotVel(v.x > 0.0f ? 60.0f : -60.0f);
+        Tumble();
         m_TimedEvents.Schedule(4000, MONSTER_RESPAWN);
         break;
-    }
     case OUT_RESPAWN:
-        SetPos(m_fSpawnX, m_fSpawnY);
-        SetRot(0.0f);
-        SetVelocity(CZanVector(0.0f, 0.0f));
-        HideAll();
-        SetCollidable(true);
-        SetSpinnable(false);
+        ReturnToSpawn();
         m_pBalloon->Reactivate();
         Physics()->SetJointActive(m_nJoint, true);
         PlayIfLoaded(m_pSpawnSound);

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "ZanEngine.h"
+#include "actors/Actor.h"
 #include "actors/Balloon.h"
-#include "app/StateMachine.h"
-#include "map/SKFMapMgr.h"
+#include "core/StateMachine.h"
+#include "world/SKFMapMgr.h"
 
 enum EMonster
 {
@@ -44,7 +45,7 @@ class CMonsterAI;
 
 /// A computer-controlled flyer under one balloon. It steers toward the target its controller
 /// sets; a bird touching its balloon kills it, and it comes back at its spawn point 4 s after.
-class CMonster : public CQuadObject
+class CMonster : public CActor
 {
 public:
     enum
@@ -75,22 +76,15 @@ public:
 
 private:
     void Handle(int event, CPacket_Read* reader);
-    void HideAll();
-    void StopAll();
-    void Show(bool left);
     void Flap();
     void FaceCentre();
 
-    CZanResPtr<CZanAnim> m_FlyLeft;
-    CZanResPtr<CZanAnim> m_FlyRight;
-    CZanResPtr<CZanAnim> m_Death;
     CStateMachine* m_pMachine;
     CMonsterAI* m_pController;
     CZanOgg* m_pSpawnSound;
     CZanOgg* m_pDeathSound;
     CBalloon* m_pBalloon;
     unsigned long m_nJoint;
-    float m_fSpawnX, m_fSpawnY;
     float m_fTargetX, m_fTargetY;
     CTimedEvents m_TimedEvents;
 };

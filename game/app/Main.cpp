@@ -1,5 +1,5 @@
 // Skyfloat's entry: one running copy, the engine singletons, the game object, the frame loop.
-#include "app/Scenes.h"
+#include "app/SceneFactory.h"
 #include "app/SkyfloatGame.h"
 
 namespace

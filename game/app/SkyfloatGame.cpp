@@ -1,8 +1,9 @@
 #include "app/SkyfloatGame.h"
 
-#include "app/Scene.h"
-#include "app/Scenes.h"
-#include "map/SKFMapMgr.h"
+#include "core/LevelChoice.h"
+#include "core/Scene.h"
+#include "scenes/Scenes.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 
@@ -22,6 +23,11 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+
+CScene* LiveGameScene()
+{
+    return s_pGame ? s_pGame->GetScene() : nullptr;
+}
 
 struct FlowRow
 {
@@ -57,6 +63,7 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
         g_pMapMgr = new CMapMgr;
     BuildFlow();
     s_pGame = this;
+    SetSceneSource(&LiveGameScene);
 }
 
 CSkyfloatGame::~CSkyfloatGame()
@@ -74,11 +81,6 @@ CSkyfloatGame::~CSkyfloatGame()
     m_TimedEvents.Clear();
     if (s_pGame == this)
         s_pGame = nullptr;
-}
-
-CScene* CurrentScene()
-{
-    return s_pGame ? s_pGame->GetScene() : nullptr;
 }
 
 void CSkyfloatGame::BuildFlow()
@@ -239,8 +241,11 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
     return true;
 }
 
-bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read*)
+bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read* message)
 {
+    // A wait screen's start carries the level it shows; without one the choice stands.
+    if (event == FLOW_EVENT_START_LEVEL && message)
+        LevelChoice().Choose(int(message->ReadBits(16)));
     m_pFlow->Process(event);
     switch (m_pFlow->GetOutput())
     {
@@ -311,8 +316,10 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 // screen saying so takes its place, so the player is never left before a black window.
 bool CSkyfloatGame::ShowScene(int output)
 {
-    const int level = 1;
-    const std::string file = SceneFile(output, level);
+    const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    const int level = LevelChoice().GetChosen(two);
+    // One two-player wait screen serves every level: its board shows the chosen one.
+    const std::string file = SceneFile(output, output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;

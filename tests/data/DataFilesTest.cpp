@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,9 @@ using zantest::LogRow;
 namespace
 {
 const char* const kScenes[] = {"PrefaceLevel.xml", "MainMenu.xml", "LevelWait.xml",
-                               "WaitLevel01.xml", "Level01.xml"};
+                               "WaitLevel01.xml",  "Level01.xml",  "Level02.xml",
+                               "Level03.xml",      "Level04.xml"};
+const char* const kLevels[] = {"Level01.xml", "Level02.xml", "Level03.xml", "Level04.xml"};
 
 // UTF-8 text of an XML file as the engine sees it (GBK); empty when absent.
 std::string Gbk(const char* utf8)
@@ -238,7 +241,7 @@ TEST_F(DataFiles, MapPicturesAreVisibleAndSettingsStayInTheirTables)
         const ZanAudio* audio = resources->GetAudioInfo(music.c_str());
         ASSERT_NE(audio, nullptr) << music;
         EXPECT_TRUE(audio->bLoop) << music;
-        if (std::string(scene) == "Level01.xml")
+        if (std::string(scene).rfind("Level0", 0) == 0)
         {
             const int monsters = ini.GetInt(kSection, "怪物数", kMissing);
             EXPECT_TRUE(monsters >= 1 && monsters <= 6) << monsters;
@@ -359,5 +362,84 @@ TEST(DataLevel, BirdsStartAboveGroundAndMonstersInOpenSky)
         EXPECT_TRUE(x >= 0 && x <= 800 && y >= 55 && y <= 600) << name;
         EXPECT_TRUE(clear(x, y, 18)) << name;
     }
+}
+
+// Spawn points of one level: birds on ground, monsters over ground (an obstacle, not the
+// water) with room around them, and both birds' points named.
+void CheckSpawns(const char* level, bool monstersOverGround)
+{
+    SCOPED_TRACE(level);
+    const XmlFile map(zantest::SourcePath(std::string("data/") + level));
+    ASSERT_TRUE(map.Loaded());
+    std::map<std::string, std::pair<double, double>> points;
+    std::vector<std::vector<double>> boxes;
+    for (const Entry& e : map.Entries())
+    {
+        if (e.kind == "点")
+            points[Gbk(e.element->Attribute("Name"))] = {Num(e.element, "PositionX"),
+                                                         Num(e.element, "PositionY")};
+        else if (e.kind == "障碍" || e.kind == "动态障碍")
+        {
+            const double cx = Num(e.element, "PositionX"), cy = Num(e.element, "PositionY");
+            const double w = Num(e.element, "Width") / 2, h = Num(e.element, "Height") / 2;
+            boxes.push_back({cx - w, cy - h, cx + w, cy + h});
+        }
+    }
+    auto clear = [&](double x, double y, double halfW)
+    {
+        for (const auto& b : boxes)
+            if (x + halfW > b[0] && x - halfW < b[2] && y + 15 > b[1] && y - 55 < b[3])
+                return false;
+        return true;
+    };
+    for (int n = 1; n <= 8; ++n)
+    {
+        const bool bird = n <= 2;
+        const std::string name =
+            bird ? "出生点" + std::to_string(n) : "怪物出生点" + std::to_string(n - 2);
+        ASSERT_EQ(points.count(name), 1u) << name;
+        const auto [x, y] = points[name];
+        EXPECT_TRUE(x >= 0 && x <= 800 && y >= 55 && y <= 600) << name;
+        EXPECT_TRUE(clear(x, y, bird ? 25 : 18)) << name;
+        if (!bird && !monstersOverGround)
+            continue;
+        const TiXmlElement* ground = GroundBelow(map, x, y + 15);
+        ASSERT_NE(ground, nullptr) << name;
+        EXPECT_EQ(Gbk(ground->Value()), "障碍") << name << " is over the water";
+    }
+}
+
+TEST(DataLevel, EveryLevelsActorsStartOverGround)
+{
+    // Level 1's monsters start in the open sky, two of them over the water.
+    CheckSpawns("Level01.xml", false);
+    for (const char* level : {"Level02.xml", "Level03.xml", "Level04.xml"})
+        CheckSpawns(level, true);
+}
+
+TEST(DataLevel, LevelsDifferInPlaceAndRiseInMonsters)
+{
+    zantest::ScopedWorkDir dir;
+    for (const auto& item : fs::directory_iterator(zantest::SourcePath("data")))
+        fs::create_symlink(item.path(), fs::path(dir.Path()) / item.path().filename());
+    std::set<int> seasons, hours;
+    int monsters = 0;
+    for (const char* level : kLevels)
+    {
+        const XmlFile map(ZanNativePath(level));
+        std::string settings;
+        for (const Entry& e : map.Entries())
+            if (e.kind == "描述")
+                settings = Gbk(e.element->Attribute("Name"));
+        CZanIni ini(settings.c_str());
+        seasons.insert(ini.GetInt(kSection, "季节", kMissing));
+        hours.insert(ini.GetInt(kSection, "开始时间", kMissing));
+        const int count = ini.GetInt(kSection, "怪物数", kMissing);
+        EXPECT_GE(count, monsters) << level;
+        EXPECT_LE(count, 6) << level;
+        monsters = count;
+    }
+    EXPECT_GE(seasons.size(), 3u);
+    EXPECT_EQ(hours.size(), std::size(kLevels));
 }
 } // namespace

@@ -138,6 +138,17 @@ TEST_F(DataTest, EveryScreenFindsItsFilesAndNames)
         EXPECT_TRUE(IsSprite(name)) << ZanGbkToUtf8(name);
 
     CheckScene("Level01.xml", true);
+    for (const char* level : {"Level02.xml", "Level03.xml", "Level04.xml"})
+        CheckScene(level, true);
+    for (const char* wait : {"LevelWait.xml", "WaitLevel01.xml"})
+    {
+        CheckScene(wait, true);
+        for (const char* name :
+             {"关卡1", "关卡2", "关卡3", "关卡4", "预览1", "预览2", "预览3", "预览4"})
+            EXPECT_TRUE(IsSprite(name)) << ZanGbkToUtf8(name);
+        for (const char* name : {"左箭头", "右箭头"})
+            EXPECT_TRUE(IsAnim(name)) << ZanGbkToUtf8(name);
+    }
 
     // Textures, sounds and maps reported nothing.
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);

@@ -1,6 +1,7 @@
 // The splash, menu and wait screens played through the real game class and the real data.
 #include "../map/WorldFixture.h"
-#include "app/Scenes.h"
+#include "app/SceneFactory.h"
+#include "scenes/Scenes.h"
 
 #include <dirent.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // The game object: settings, flow machine, scene forwarding, game messages, timed flow events.
 #include "TestSupport.h"
 #include "ZanHeadless.h"
-#include "app/Scene.h"
+#include "core/Scene.h"
 #include "app/SkyfloatGame.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/StateMachine.h"
+#include "core/StateMachine.h"
 #include "ZanHeadless.h"
 #include "ZanWin32.h"
 

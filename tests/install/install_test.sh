@@ -1,10 +1,12 @@
 #!/bin/sh
 # Checks of the installed tree. The first argument says which:
 #   stage STAGE BUILD CMAKE            install BUILD into STAGE (DESTDIR) with the prefix /usr
-#   tree STAGE                         layout, libraries, desktop and AppStream files
+#   tree STAGE [REFERENCE]             layout, libraries, desktop and AppStream files, and the
+#                                      API reference when REFERENCE is ON
 #   game STAGE                         the game through the launcher, and the player's copy
-#   example-cmake|example-pkg-config STAGE SOURCE CMAKE CXX SANITIZE
-#                                      the example game against the installed engine
+#   example-cmake|example-pkg-config STAGE SOURCE CMAKE CXX SANITIZE [PROGRAM]
+#                                      an example game against the installed engine, run with
+#                                      --headless (PROGRAM: sprite_demo unless named)
 WHAT=$1
 STAGE=$2
 ROOT="$STAGE/usr"
@@ -58,6 +60,11 @@ tree() {
   [ ! -e "$ROOT/share/skyfloat/运行日志.htm" ] || fail "a run log was installed as data"
   [ -f "$ROOT/include/ZanEngine/ZanEngine.h" ] && [ -f "$ROOT/include/ZanEngine/ZanHeadless.h" ] ||
     fail "headers missing"
+  if [ "$REFERENCE" = ON ]; then
+    ref="$ROOT/share/doc/ZanEngine/html"
+    [ -f "$ref/index.html" ] || fail "no API reference in share/doc/ZanEngine/html"
+    [ -f "$ref/classCZanEngine.html" ] || fail "the API reference has no page for CZanEngine"
+  fi
   for f in ZanEngineConfig.cmake ZanEngineConfigVersion.cmake ZanEngineTargets.cmake; do
     [ -f "$LIB/cmake/ZanEngine/$f" ] || fail "no $f"
   done
@@ -147,8 +154,9 @@ game() {
 }
 
 example() {
-  WAY=$1 SOURCE=$2 CMAKE=$3 CXX=$4 SANITIZE=$5
-  BUILD_DIR="$STAGE-example-$WAY"
+  WAY=$1 SOURCE=$2 CMAKE=$3 CXX=$4 SANITIZE=$5 PROGRAM=${6:-sprite_demo}
+  # One folder per example and way, so the example tests may run side by side.
+  BUILD_DIR="$STAGE-example-$(basename "$SOURCE")-$WAY"
   rm -rf "$BUILD_DIR" "$BUILD_DIR-pc"
   set -- -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   if [ "$WAY" = cmake ]; then
@@ -168,17 +176,17 @@ example() {
     "$CMAKE" --build "$BUILD_DIR" >>"$BUILD_DIR.log" 2>&1 ||
     fail "the example did not build: $(tail -n 20 "$BUILD_DIR.log")"
   # Installed for real, the engine would lie in the linker's own folders; staged, it is named.
-  (cd "$BUILD_DIR" && LD_LIBRARY_PATH="$LIB" ./sprite_demo --headless) ||
-    fail "the example drew no sprite"
+  (cd "$BUILD_DIR" && LD_LIBRARY_PATH="$LIB" "./$PROGRAM" --headless) ||
+    fail "$PROGRAM --headless failed its own check"
   echo "PASS"
   rm -rf "$BUILD_DIR" "$BUILD_DIR.log" "$BUILD_DIR-pc"
 }
 
 case "$WHAT" in
 stage) stage "$3" "$4" ;;
-tree) tree ;;
+tree) REFERENCE=$3; tree ;;
 game) game ;;
-example-cmake) example cmake "$3" "$4" "$5" "$6" ;;
-example-pkg-config) example pkg-config "$3" "$4" "$5" "$6" ;;
+example-cmake) example cmake "$3" "$4" "$5" "$6" "$7" ;;
+example-pkg-config) example pkg-config "$3" "$4" "$5" "$6" "$7" ;;
 *) fail "unknown check $WHAT" ;;
 esac

@@ -351,3 +351,63 @@ TEST(BirdTest, LeavingTheRightEdgeEntersOnTheLeftWithItsBalloons)
     EXPECT_NEAR(balloon.x, -50.0f, 15.0f);
     EXPECT_LT(balloon.y, bird.y);
 }
+
+// Birds and monsters share the wrap: each comes in at the other edge with its balloon.
+TEST(BirdTest, BirdsAndMonstersComeInAtTheOtherEdgeWithTheirBalloons)
+{
+    struct Row
+    {
+        bool monster;
+        float from, to;
+    };
+    const Row rows[] = {{false, 851.0f, -50.0f},
+                        {false, -51.0f, 850.0f},
+                        {true, 851.0f, -50.0f},
+                        {true, -51.0f, 850.0f}};
+    const size_t count = sizeof rows / sizeof rows[0];
+    CZanVector actorAt[count], balloonAt[count];
+    size_t row = 0;
+    CZanObject* actor = nullptr;
+    CZanObject* balloon = nullptr;
+    LevelRun run(1);
+    run.Play(
+        [&](LevelRun& r)
+        {
+            if (!Playing(r))
+                return true;
+            if (actor)
+            {
+                actorAt[row] = actor->GetPos();
+                balloonAt[row] = balloon->GetPos();
+                actor = nullptr;
+                return ++row < count;
+            }
+            const float x = rows[row].from;
+            if (!rows[row].monster)
+            {
+                Teleport(r.Bird(0), x, 300.0f);
+                actor = r.Bird(0);
+                balloon = r.Bird(0)->GetBalloon(0);
+                return true;
+            }
+            CMonster* monster = LiveMonster(r);
+            if (!monster)
+                return true;
+            monster->SetPos(x, 300.0f);
+            monster->SetVelocity(CZanVector(0.0f, 0.0f));
+            monster->GetBalloon()->SetPos(x, 260.0f);
+            monster->GetBalloon()->SetVelocity(CZanVector(0.0f, 0.0f));
+            actor = monster;
+            balloon = monster->GetBalloon();
+            return true;
+        },
+        30000);
+    ASSERT_EQ(row, count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(actorAt[i].x, rows[i].to, 5.0f);
+        EXPECT_NEAR(balloonAt[i].x, rows[i].to, 15.0f);
+        EXPECT_LT(balloonAt[i].y, actorAt[i].y);
+    }
+}

@@ -1,9 +1,11 @@
 // Not a check: plays a match and saves the headless frame every three seconds as PNG files
 // into $ZAN_SHOT_DIR, for a person to look at, then prints how the match went. Settings:
 // ZAN_SHOT_PLAYERS (1 or 2), ZAN_SHOT_SECONDS, ZAN_SHOT_IDLE (nobody presses a key) and
-// ZAN_SHOT_BOT (each bird hunts the nearest monster) instead of the fixed key pattern.
+// ZAN_SHOT_BOT (each bird hunts the nearest monster) instead of the fixed key pattern, and
+// ZAN_SHOT_LEVEL (1 to 4).
 #include "D3DTestUtil.h"
 #include "LevelRun.h"
+#include "core/LevelChoice.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -55,6 +57,12 @@ TEST(PlayTest, DISABLED_SaveFramesOfAMatch)
     int scores[2] = {0, 0}, birdStates[2] = {0, 0};
     unsigned lastTime = 0;
     std::vector<int> states(6, 0);
+    // ZAN_SHOT_LEVEL picks the level, open as if the one before it were cleared.
+    if (const char* level = std::getenv("ZAN_SHOT_LEVEL"))
+    {
+        LevelChoice().Cleared(std::atoi(level) - 1);
+        LevelChoice().Choose(std::atoi(level));
+    }
     LevelRun run(players);
     run.Play(
         [&](LevelRun& r)

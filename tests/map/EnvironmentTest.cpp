@@ -1,7 +1,7 @@
 // The day clock, seasons and weather, and the scenery that follows the hour.
 #include "WorldFixture.h"
-#include "map/Environment.h"
-#include "map/Scenery.h"
+#include "world/Environment.h"
+#include "world/Scenery.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The map loader: elements and their defaults, skipped elements, bad files, the table limit
 // and teardown.
 #include "WorldFixture.h"
-#include "map/Scenery.h"
+#include "world/Scenery.h"
 
 #include <cfloat>
 #include <cmath>

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "../graphics/GraphicsFixture.h"
-#include "app/Scene.h"
+#include "core/Scene.h"
 #include "app/SkyfloatGame.h"
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
 #include <set>
 

@@ -1,6 +1,6 @@
 #include "LevelRun.h"
 
-#include "map/SKFMapMgr.h"
+#include "world/SKFMapMgr.h"
 
 #include <cstring>
 #include <filesystem>

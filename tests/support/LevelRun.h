@@ -9,7 +9,7 @@
 #include "actors/HeadUpDisplay.h"
 #include "actors/Monster.h"
 #include "app/SkyfloatGame.h"
-#include "map/Level.h"
+#include "scenes/Level.h"
 
 #include <functional>
 #include <map>

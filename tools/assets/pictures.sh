@@ -14,10 +14,12 @@ render() {
   rsvg-convert "$1" -o "$out/$2.png"
 }
 
-for name in sky sun moon far_islands clouds island leaf_platform leaf_platform_small crate water weather; do
+for name in sky sun moon far_islands clouds island leaf_platform leaf_platform_small crate water weather \
+    blossom_platform stone_pillar snow_island ice_floe; do
   render "art/world/$name.svg" "$name"
 done
-for name in logo board board_two level_title leaves_top leaves_bottom splash_studio splash_engine; do
+for name in logo board board_two level_title leaves_top leaves_bottom splash_studio splash_engine \
+    level_previews level_arrows; do
   render "art/ui/$name.svg" "$name"
 done
 
@@ -33,3 +35,9 @@ button button_wide 双人游戏 btn_double
 button button_wide 退出游戏 btn_quit
 button button_small 开始 btn_start
 button button_small 返回 btn_back
+
+# The other levels' title badges: level 1's drawing with its number changed.
+for n in 2 3 4; do
+  sed "s/关卡 1/关卡 $n/" art/ui/level_title.svg > "$tmp/level_title$n.svg"
+  render "$tmp/level_title$n.svg" "level_title$n"
+done

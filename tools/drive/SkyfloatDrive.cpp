@@ -10,11 +10,11 @@
 #include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
-#include "app/Scenes.h"
+#include "scenes/Scenes.h"
 #include "actors/Bird.h"
 #include "actors/Monster.h"
 #include "app/SkyfloatGame.h"
-#include "map/Level.h"
+#include "scenes/Level.h"
 
 #include <malloc.h>
 #include <ftw.h>

@@ -2,7 +2,8 @@
 
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
-#include "app/Scenes.h"
+#include "app/SceneFactory.h"
+#include "scenes/Scenes.h"
 #include "app/SkyfloatGame.h"
 
 #include <dirent.h>

@@ -4,9 +4,8 @@
 #include "HeadlessSkyfloat.h"
 #include "ZanEngine.h"
 #include "ZanHeadless.h"
-#include "app/Scenes.h"
+#include "scenes/Scenes.h"
 #include "app/SkyfloatGame.h"
-
 
 #include <cstdio>
 #include <functional>

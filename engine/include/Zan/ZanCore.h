@@ -1,4 +1,5 @@
-// The engine object, its factory, configuration files.
+/// \file
+/// The engine object, its factory, and configuration files.
 #pragma once
 
 #include "ZanWin32.h"
@@ -16,6 +17,7 @@ class CZanTimer;
 class CZanRandom;
 class CPacket_Read;
 
+/// Object ids with a fixed meaning, as senders and targets of CZanEngine::SendToObject.
 enum : unsigned long
 {
     ZAN_ID_ENGINE = 0,        ///< as sender: the message comes from the engine
@@ -26,11 +28,11 @@ enum : unsigned long
 /// One queued message: where its bytes lie in the frame's message buffer.
 struct SZanMessage
 {
-    uint32_t sender;
-    uint32_t target;
-    int32_t offset;
-    int32_t end;
-    int32_t length;
+    uint32_t sender; ///< id of the sender: 0 the engine, 1 the game, else an object
+    uint32_t target; ///< id of the receiver
+    int32_t offset;  ///< first byte of the payload in the buffer
+    int32_t end;     ///< byte after the payload
+    int32_t length;  ///< payload length in bytes
 };
 
 /// The one engine object of a process, made by KovCreate(9) and destroyed by its final
@@ -47,6 +49,9 @@ public:
     bool SystemInitiate();
     /// Runs the message pump and frame loop until WM_QUIT. False without window or game.
     bool SystemStart();
+    /// Destroys the window, releases graphics and sound, forgets every registered object and
+    /// queued message, and shuts the game down (OnShutdown) and detaches it. Release calls it
+    /// when the window still exists.
     void SystemShutdown();
     /// Ends the run log now with a warning record of `why`, the closing record and the foot,
     /// for a process about to end without shutting down (a lost display).
@@ -57,10 +62,14 @@ public:
     double GetElapsedTime(); ///< seconds from engine creation to the latest frame tick
     double GetExactTime();   ///< clock time now, seconds (arbitrary zero)
     double GetFrameTime();   ///< current frame time, seconds
-    float GetFps();
+    float GetFps();          ///< 1 / frame time
 
-    void RandomSeed(int seed); ///< 0 seeds from timeGetTime()
+    /// Restarts the random sequence; 0 seeds from the millisecond clock. The generator is
+    /// made on first use, so the calls below work before SystemInitiate too.
+    void RandomSeed(int seed);
+    /// A number from min to max, both included; bounds given the wrong way round are swapped.
     int RandomInt(int min, int max);
+    /// A number from min to max, both reachable.
     float RandomFloat(float min, float max);
 
     /// Cursor position in client coordinates of the main window; null pointers are skipped.
@@ -68,23 +77,32 @@ public:
     /// Mouse movement of the latest poll (x, y, wheel); null pointers are skipped.
     void GetMouseOffset(float* dx, float* dy, float* dz);
 
+    /// A flag kept for games; the engine itself never reads it.
     void SetDestroyRender(bool destroy) { m_bDestroyRender = destroy; }
+    /// The flag SetDestroyRender stored; false at first.
     bool GetDestroyRender() { return m_bDestroyRender; }
 
     /// Run-log records ("运行日志.htm"). Dropped silently while the log is closed.
+    /// A plain record, formatted as printf does.
     void SystemLog(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    /// An error record naming the reporting source file and line.
     void SystemErrorLog(std::string message, std::string file, int line);
+    /// An information record naming the reporting source file and line.
     void SystemInfoLog(std::string message, std::string file, int line);
+    /// A warning record naming the reporting source file and line.
     void SystemWarnLog(std::string message, std::string file, int line);
     /// A console output whose messages go nowhere.
     void PrintConsole(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    /// Marks the start of a profiled section; kept for games, does nothing.
     void ProfileBegin(char* name);
+    /// Marks the end of a profiled section; does nothing.
     void ProfileEnd(char* name);
 
     /// Registers an object (not owned) for updates, messages and physics; always true.
     bool AddObject(CZanObject* object);
     /// Unregisters the object and removes its body id from the physics world; always true.
     bool RemoveObject(CZanObject* object);
+    /// The registered object of an id, or null.
     CZanObject* GetObject(unsigned long id);
     /// Queues the packet's bits (from its current position) for delivery at the next
     /// delivery step. False when the frame's 4095 message bytes are used up.
@@ -134,15 +152,21 @@ public:
     /// Path = working directory + "\" + name. A path that does not fit the 256-byte buffer
     /// is refused: the object then reads only defaults and writes nothing.
     explicit CZanIni(const char* name = "Autoexec.cfg");
+    /// Holds no file, so there is nothing to close.
     ~CZanIni() {}
 
+    /// The key's integer; the default when the file, section or key is missing.
     int GetInt(const char* section, const char* key, int defaultValue);
     /// Empty text gives the default; text that is not a number gives 0.
     float GetFloat(const char* section, const char* key, float defaultValue);
     /// Points into this object's buffer, overwritten by the next GetString; copy it.
     char* GetString(const char* section, const char* key, const char* defaultValue);
+    /// Writes the key at once, creating the file and section when needed. Nothing for a
+    /// refused path; a file over 1 MB is never rewritten.
     void SetInt(const char* section, const char* key, int value);
+    /// As SetInt, for a float.
     void SetFloat(const char* section, const char* key, float value);
+    /// As SetInt, for text (GBK).
     void SetString(const char* section, const char* key, const char* value);
 
 private:

@@ -1,12 +1,13 @@
-// The graphics device: one Direct3D 9 device, the quad batcher and the render list; and the
-// texture resource every textured drawable shares.
-//
-// A frame, as the engine drives it: ClearRender(0), BeginRender(), RenderGraphics() (or
-// direct RenderQuad / RenderQuadSoild calls), EndRender(). Every quad goes through one
-// vertex buffer of 1000 quads and one pre-filled index buffer; a draw call is issued only when
-// the texture, blend mode or primitive kind changes, when the buffer is full, or at the end of
-// the frame. Drawables register themselves in the render list on construction and leave it on
-// destruction; the list is not owned.
+/// \file
+/// The graphics device: one Direct3D 9 device, the quad batcher and the render list; and the
+/// texture resource every textured drawable shares.
+///
+/// A frame, as the engine drives it: ClearRender(0), BeginRender(), RenderGraphics() (or
+/// direct RenderQuad / RenderQuadSoild calls), EndRender(). Every quad goes through one
+/// vertex buffer of 1000 quads and one pre-filled index buffer; a draw call is issued only when
+/// the texture, blend mode or primitive kind changes, when the buffer is full, or at the end of
+/// the frame. Drawables register themselves in the render list on construction and leave it on
+/// destruction; the list is not owned.
 #pragma once
 
 #include "ZanWin32.h"
@@ -23,26 +24,33 @@ class CZanTexture;
 class IZanRender : public IZanResource
 {
 public:
+    /// Level 0, visible. Registering in the render list is the derived class's job.
     IZanRender() : m_nRenderLevel(0), m_bVisible(true) {}
     /// Queues the object's quads (or draws its text) now.
     virtual void Render() = 0;
+    /// See SetRenderLevel.
     virtual int GetRenderLevel() { return m_nRenderLevel; }
+    /// See SetVisible.
     virtual bool IsVisible() { return m_bVisible; }
     /// Lower levels are drawn first (further back); takes effect on the next frame.
     virtual void SetRenderLevel(int level) { m_nRenderLevel = level; }
+    /// A hidden object stays in the render list and is skipped.
     virtual void SetVisible(bool visible) { m_bVisible = visible; }
 
 protected:
-    int32_t m_nRenderLevel;
-    bool m_bVisible;
+    int32_t m_nRenderLevel; ///< see SetRenderLevel
+    bool m_bVisible;        ///< see SetVisible
 };
 
 /// One vertex as the vertex buffer holds it (position, diffuse ARGB, one texture coordinate).
 struct ZanVertex
 {
-    float x, y, z;
+    float x;     ///< screen pixels from the left
+    float y;     ///< screen pixels from the top
+    float z;     ///< depth; no depth buffer is used
     DWORD color; ///< 0xAARRGGBB
-    float u, v;
+    float u;     ///< texture coordinate, 0 to 1 across the texture
+    float v;     ///< texture coordinate, 0 to 1 down the texture
 };
 static_assert(sizeof(ZanVertex) == 24, "vertex stride is 24 bytes");
 
@@ -59,9 +67,9 @@ enum : int
 /// (for an unrotated quad), the texture handle (not owned; null for none) and the blend mode.
 struct ZanQuad
 {
-    ZanVertex v[4];
-    CZanResPtr<CZanTexture>* pTexture;
-    int nBlend;
+    ZanVertex v[4];                    ///< top-left, top-right, bottom-right, bottom-left
+    CZanResPtr<CZanTexture>* pTexture; ///< not owned; null for an untextured quad
+    int nBlend;                        ///< ZAN_BLEND_* bits
 };
 
 /// The one graphics device of the process, reached through g_pGraphics. Created when the
@@ -89,6 +97,7 @@ public:
     void Clear();
     /// Clears the back buffer to the packed ARGB colour.
     void ClearRender(DWORD color);
+    /// Begins the scene and opens an empty batch; quads are accepted until EndRender.
     void BeginRender();
     /// Draws the open batch, ends the scene and presents.
     void EndRender();
@@ -122,15 +131,23 @@ public:
     /// Sorts the render list by level (stable) and renders every visible entry.
     void RenderGraphics();
 
+    /// True once InitD3D has created the Direct3D object.
     bool HasDirect3D() const { return m_pD3D != nullptr; }
+    /// The device (not owned by the caller), or null before InitD3D.
     IDirect3DDevice9* GetDevice() const { return m_pD3DDevice; }
+    /// Whether presentation waits for the display's refresh.
     bool GetVSync() const { return m_bVSync; }
     /// The presentation parameters in use (null before InitD3D chose them).
     const D3DPRESENT_PARAMETERS* GetPresentParameters() const { return m_pD3DPP; }
+    /// The parameters for windowed play, filled by InitD3D.
     const D3DPRESENT_PARAMETERS& GetWindowedParameters() const { return m_d3dppWindowed; }
+    /// The parameters for full screen, filled by InitD3D.
     const D3DPRESENT_PARAMETERS& GetFullScreenParameters() const { return m_d3dppFullScreen; }
+    /// Maps screen pixels (origin top-left, y down) to the device's clip space.
     const D3DXMATRIX& GetProjectionMatrix() const { return m_matProj; }
+    /// The blend mode of the open batch.
     int GetBlendMode() const { return m_nCurBlendMode; }
+    /// Entries in the render list.
     size_t GetRenderCount() const { return m_lstRender.size(); }
 
     /// Quads per filled batch (the vertex buffer holds 4000 vertices).
@@ -183,7 +200,9 @@ public:
 
     /// The Direct3D texture, or null when creation failed.
     IDirect3DTexture9* GetTexture() const { return m_pTexture; }
+    /// The source image's width in pixels (texture coordinates are measured against it).
     float GetWidth() const { return m_fWidth; }
+    /// The source image's height in pixels.
     float GetHeight() const { return m_fHeight; }
 
 private:
@@ -200,9 +219,11 @@ private:
 class CZanSurface
 {
 public:
-    CZanSurface() {}
-    ~CZanSurface() {}
+    CZanSurface() {}  ///< Does nothing.
+    ~CZanSurface() {} ///< Does nothing.
+    /// Does nothing.
     CZanSurface& operator=(const CZanSurface&) { return *this; }
+    /// Does nothing.
     void Render() {}
     /// Does nothing; always 0.
     HRESULT LoadFromFile(const char*) { return 0; }

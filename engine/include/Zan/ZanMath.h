@@ -1,5 +1,6 @@
-// CZanVector and CZanColor: the value types every subsystem uses. Plain values with public
-// members, freely copied; all arithmetic in 32-bit floats.
+/// \file
+/// CZanVector and CZanColor: the value types every subsystem uses. Plain values with public
+/// members, freely copied; all arithmetic in 32-bit floats.
 #pragma once
 
 #include <cmath>
@@ -9,21 +10,28 @@
 class CZanVector
 {
 public:
-    float x;
-    float y;
+    float x; ///< to the right
+    float y; ///< downwards on screen
 
+    /// (0, 0).
     CZanVector() : x(0.0f), y(0.0f) {}
+    /// (fx, fy).
     CZanVector(float fx, float fy) : x(fx), y(fy) {}
 
+    /// Sets both components.
     void Set(float fx, float fy)
     {
         x = fx;
         y = fy;
     }
 
+    /// Component-wise sum.
     CZanVector operator+(const CZanVector& v) const { return CZanVector(x + v.x, y + v.y); }
+    /// Component-wise difference.
     CZanVector operator-(const CZanVector& v) const { return CZanVector(x - v.x, y - v.y); }
+    /// The opposite vector.
     CZanVector operator-() const { return CZanVector(-x, -y); }
+    /// Scaled by s.
     CZanVector operator*(float s) const { return CZanVector(x * s, y * s); }
     /// Division multiplies by the reciprocal.
     CZanVector operator/(float s) const
@@ -31,24 +39,28 @@ public:
         const float k = 1.0f / s;
         return CZanVector(x * k, y * k);
     }
+    /// Adds v.
     CZanVector& operator+=(const CZanVector& v)
     {
         x += v.x;
         y += v.y;
         return *this;
     }
+    /// Subtracts v.
     CZanVector& operator-=(const CZanVector& v)
     {
         x -= v.x;
         y -= v.y;
         return *this;
     }
+    /// Scales by s.
     CZanVector& operator*=(float s)
     {
         x *= s;
         y *= s;
         return *this;
     }
+    /// Divides by s (multiplies by its reciprocal).
     CZanVector& operator/=(float s)
     {
         const float k = 1.0f / s;
@@ -58,10 +70,14 @@ public:
     }
     /// Exact comparison; a NaN component makes the vectors unequal.
     bool operator==(const CZanVector& v) const { return x == v.x && y == v.y; }
+    /// Not operator==.
     bool operator!=(const CZanVector& v) const { return !(*this == v); }
 
+    /// Dot product with *v (v must not be null).
     float Dot(const CZanVector* v) const { return x * v->x + y * v->y; }
+    /// Dot product.
     float operator%(const CZanVector& v) const { return x * v.x + y * v.y; }
+    /// Euclidean length.
     float Length() const { return std::sqrt(x * x + y * y); }
     /// Unit vector; a zero vector gives infinities or NaN, not an error.
     CZanVector Hat() const
@@ -69,6 +85,7 @@ public:
         const float k = 1.0f / Length();
         return CZanVector(x * k, y * k);
     }
+    /// Makes this a unit vector (zero: infinities or NaN) and returns it.
     CZanVector* Normalize()
     {
         const float k = 1.0f / Length();
@@ -76,6 +93,7 @@ public:
         y *= k;
         return this;
     }
+    /// Turned a quarter turn: (-y, x).
     CZanVector Perp() const { return CZanVector(-y, x); }
     /// The components exchanged.
     CZanVector Flip() const { return CZanVector(y, x); }
@@ -104,6 +122,7 @@ public:
             d = -1.0f;
         return std::acos(d);
     }
+    /// The unsigned angle to v, as Angle(&v).
     float operator^(const CZanVector& v) const { return Angle(&v); }
 };
 
@@ -112,16 +131,21 @@ public:
 class CZanColor
 {
 public:
-    float red;
-    float green;
-    float blue;
-    float alpha;
+    float red;   ///< 0 to 1
+    float green; ///< 0 to 1
+    float blue;  ///< 0 to 1
+    float alpha; ///< 0 transparent to 1 opaque
 
+    /// Transparent black (0, 0, 0, 0).
     CZanColor() : red(0.0f), green(0.0f), blue(0.0f), alpha(0.0f) {}
+    /// From four components.
     CZanColor(float r, float g, float b, float a) : red(r), green(g), blue(b), alpha(a) {}
+    /// From a packed 0xAARRGGBB value, as SetHWColor.
     CZanColor(unsigned long packed) { SetHWColor(packed); }
+    /// Copies the four components.
     CZanColor(const CZanColor&) = default;
 
+    /// Copies the four components; returns a copy, not a reference.
     CZanColor operator=(const CZanColor& c)
     {
         red = c.red;
@@ -130,18 +154,22 @@ public:
         alpha = c.alpha;
         return *this;
     }
+    /// Component-wise sum, unclamped.
     CZanColor operator+(const CZanColor& c) const
     {
         return CZanColor(red + c.red, green + c.green, blue + c.blue, alpha + c.alpha);
     }
+    /// Component-wise difference, unclamped.
     CZanColor operator-(const CZanColor& c) const
     {
         return CZanColor(red - c.red, green - c.green, blue - c.blue, alpha - c.alpha);
     }
+    /// Every component scaled by s, unclamped.
     CZanColor operator*(float s) const
     {
         return CZanColor(red * s, green * s, blue * s, alpha * s);
     }
+    /// Adds c, unclamped.
     CZanColor& operator+=(const CZanColor& c)
     {
         red += c.red;
@@ -150,6 +178,7 @@ public:
         alpha += c.alpha;
         return *this;
     }
+    /// Subtracts c, unclamped.
     CZanColor& operator-=(const CZanColor& c)
     {
         red -= c.red;
@@ -158,6 +187,7 @@ public:
         alpha -= c.alpha;
         return *this;
     }
+    /// Scales every component by s, unclamped.
     CZanColor& operator*=(float s)
     {
         red *= s;
@@ -166,10 +196,12 @@ public:
         alpha *= s;
         return *this;
     }
+    /// Exact comparison of the four components.
     bool operator==(const CZanColor& c) const
     {
         return red == c.red && green == c.green && blue == c.blue && alpha == c.alpha;
     }
+    /// Not operator==.
     bool operator!=(const CZanColor& c) const { return !(*this == c); }
 
     /// Below 0 becomes 0, above 1 becomes 1; anything else (NaN included) is unchanged.
@@ -180,6 +212,7 @@ public:
         else if (value > 1.0f)
             value = 1.0f;
     }
+    /// ColorClamp on every component.
     void Clamp()
     {
         ColorClamp(red);

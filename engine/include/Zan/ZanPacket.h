@@ -1,21 +1,24 @@
-// Bit-level message payloads.
-//
-// A packet is a sequence of bits with no header: fields are packed least significant bit first
-// into 32-bit words (bit i of a packet is bit i % 32 of word i / 32, so seen as little-endian
-// bytes bit i is bit i % 8 of byte i / 8), with no alignment, padding, tags or lengths. Writer
-// and reader agree on the sequence of fields.
-//
-// Using it:
-//   CPacket_Write w;              // empty
-//   w.Writeuint16(10000);         // fields, in order
-//   w.Writevector(pos);
-//   CPacket_Read r(w);            // hands the bits over without copying; w is empty again
-//   r.Readuint16(); r.Readvector();
-//
-// Storage (CPacket_Data) is shared by reference count between readers and recycled through
-// process-wide pools, so writing, converting and reading packets does not touch the general
-// heap once the pools are warm. Reads never go past the end of a reader's window: missing bits
-// read as zero. Nothing here throws or reports to the run log.
+/// \file
+/// Bit-level message payloads.
+///
+/// A packet is a sequence of bits with no header: fields are packed least significant bit first
+/// into 32-bit words (bit i of a packet is bit i % 32 of word i / 32, so seen as little-endian
+/// bytes bit i is bit i % 8 of byte i / 8), with no alignment, padding, tags or lengths. Writer
+/// and reader agree on the sequence of fields.
+///
+/// Using it:
+/// \code
+/// CPacket_Write w;              // empty
+/// w.Writeuint16(10000);         // fields, in order
+/// w.Writevector(pos);
+/// CPacket_Read r(w);            // hands the bits over without copying; w is empty again
+/// r.Readuint16(); r.Readvector();
+/// \endcode
+///
+/// Storage (CPacket_Data) is shared by reference count between readers and recycled through
+/// process-wide pools, so writing, converting and reading packets does not touch the general
+/// heap once the pools are warm. Reads never go past the end of a reader's window: missing bits
+/// read as zero. Nothing here throws or reports to the run log.
 #pragma once
 
 #include "ZanWin32.h"
@@ -53,10 +56,12 @@ public:
     /// A read position: a chunk and a word index within it. {null, 0} is the end.
     struct SIterator_Const
     {
-        const SChunk* m_pChunk;
-        unsigned m_uIndex;
+        const SChunk* m_pChunk; ///< the chunk, or null at the end
+        unsigned m_uIndex;      ///< word index inside the chunk
 
+        /// The end.
         SIterator_Const() : m_pChunk(nullptr), m_uIndex(0) {}
+        /// Word `index` of `chunk`.
         SIterator_Const(const SChunk* chunk, unsigned index) : m_pChunk(chunk), m_uIndex(index) {}
 
         /// The word at the position; 0 at the end or past the words used in the chunk.
@@ -77,10 +82,12 @@ public:
         }
         /// The position n words further; the end when that runs past the last chunk.
         SIterator_Const operator+(unsigned n) const;
+        /// Same chunk and index.
         bool operator==(const SIterator_Const& it) const
         {
             return m_pChunk == it.m_pChunk && m_uIndex == it.m_uIndex;
         }
+        /// Not operator==.
         bool operator!=(const SIterator_Const& it) const { return !(*this == it); }
     };
 
@@ -143,12 +150,15 @@ public:
         return true;
     }
 
+    /// True while no bit has been appended.
     bool Empty() const { return m_uSize == 0; }
     /// Valid bits in the whole object.
     unsigned Size() const { return m_uSize; }
+    /// The holders now.
     LONG GetRefCount() const { return m_lRefCount; }
     /// The first word.
     SIterator_Const Begin() const { return SIterator_Const(m_pFirst, 0); }
+    /// Past the last word.
     SIterator_Const End() const { return SIterator_Const(); }
 
 private:
@@ -238,16 +248,29 @@ public:
     /// reader of this writer's own content is not possible (a writer's data has no readers).
     void WritePacket(const CPacket_Read& r);
 
+    /// One bit: 1 for true.
     void Writebool(bool value) { WriteBits(value ? 1u : 0u, 1); }
+    /// @name Integers of their own width
+    /// Two's complement for the signed ones; read them back with the Read form of the same
+    /// name.
+    ///@{
+    /// 8 bits.
     void Writeuint8(uint8_t value) { WriteBits(value, 8); }
+    /// 8 bits.
     void Writeint8(int8_t value) { WriteBits(uint8_t(value), 8); }
+    /// 16 bits.
     void Writeuint16(uint16_t value) { WriteBits(value, 16); }
+    /// 16 bits.
     void Writeint16(int16_t value) { WriteBits(uint16_t(value), 16); }
+    /// 32 bits.
     void Writeuint32(uint32_t value) { WriteBits(value, 32); }
+    /// 32 bits.
     void Writeint32(int32_t value) { WriteBits(uint32_t(value), 32); }
     /// Low 32 bits first, then the high 32 bits.
     void Writeuint64(uint64_t value) { WriteBits64(value, 64); }
+    /// Low 32 bits first, then the high 32 bits.
     void Writeint64(int64_t value) { WriteBits64(uint64_t(value), 64); }
+    ///@}
     /// The IEEE 754 single-precision bit pattern.
     void Writefloat(float value)
     {
@@ -275,6 +298,7 @@ public:
 
     /// Bits written so far.
     unsigned Size() const { return StoredWords() * 32 + m_uPendingCount; }
+    /// True while nothing has been written.
     bool Empty() const { return Size() == 0; }
     /// Discards everything written, pending bits included: the writer is empty again.
     void Reset();
@@ -360,6 +384,7 @@ public:
     CPacket_Read(CPacket_Read&& r) noexcept;
     /// Releases the own data, then shares r's; self-assignment changes nothing.
     CPacket_Read& operator=(const CPacket_Read& r);
+    /// Releases the own data, then takes r's reference, window and position; r becomes empty.
     CPacket_Read& operator=(CPacket_Read&& r) noexcept;
     /// Releases the data reference.
     ~CPacket_Read() { Clear(); }
@@ -384,44 +409,81 @@ public:
         return ExtractString(m_cCursor, buffer, size);
     }
 
+    /// @name Typed reads
+    /// Each reads what the Write form of the same name wrote and moves the position past it;
+    /// at the window end the missing bits read as zero.
+    ///@{
+    /// One bit.
     bool Readbool() { return ReadBits(1) != 0; }
+    /// 8 bits.
     uint8_t Readuint8() { return uint8_t(ReadBits(8)); }
+    /// 8 bits, two's complement.
     int8_t Readint8() { return int8_t(ReadBits(8)); }
+    /// 16 bits.
     uint16_t Readuint16() { return uint16_t(ReadBits(16)); }
+    /// 16 bits, two's complement.
     int16_t Readint16() { return int16_t(ReadBits(16)); }
+    /// 32 bits.
     uint32_t Readuint32() { return ReadBits(32); }
+    /// 32 bits, two's complement.
     int32_t Readint32() { return int32_t(ReadBits(32)); }
+    /// 64 bits, low half first.
     uint64_t Readuint64() { return ReadBits64(64); }
+    /// 64 bits, low half first, two's complement.
     int64_t Readint64() { return int64_t(ReadBits64(64)); }
+    /// An IEEE 754 single-precision bit pattern.
     float Readfloat() { return AsFloat(ReadBits(32)); }
+    /// An IEEE 754 double bit pattern, low half first.
     double Readdouble() { return AsDouble(ReadBits64(64)); }
+    /// x, then y, as float bit patterns.
     CZanVector Readvector()
     {
         const float x = Readfloat();
         return CZanVector(x, Readfloat());
     }
+    ///@}
 
-    // The Peek forms read exactly what the Read forms would, without moving the position.
+    /// @name Looking ahead
+    /// The Peek forms read exactly what the Read forms of the same name would, without moving
+    /// the position.
+    ///@{
+    /// As ReadBits.
     uint32_t PeekBits(unsigned bits) const
     {
         SCursor c = m_cCursor;
         return Extract(c, bits);
     }
+    /// As ReadBits64.
     uint64_t PeekBits64(unsigned bits) const;
+    /// As ReadData.
     void PeekData(void* destination, unsigned bits) const;
+    /// As ReadString.
     unsigned PeekString(char* buffer, unsigned size) const;
+    /// As Readbool.
     bool Peekbool() const { return PeekBits(1) != 0; }
+    /// As Readuint8.
     uint8_t Peekuint8() const { return uint8_t(PeekBits(8)); }
+    /// As Readint8.
     int8_t Peekint8() const { return int8_t(PeekBits(8)); }
+    /// As Readuint16.
     uint16_t Peekuint16() const { return uint16_t(PeekBits(16)); }
+    /// As Readint16.
     int16_t Peekint16() const { return int16_t(PeekBits(16)); }
+    /// As Readuint32.
     uint32_t Peekuint32() const { return PeekBits(32); }
+    /// As Readint32.
     int32_t Peekint32() const { return int32_t(PeekBits(32)); }
+    /// As Readuint64.
     uint64_t Peekuint64() const { return PeekBits64(64); }
+    /// As Readint64.
     int64_t Peekint64() const { return int64_t(PeekBits64(64)); }
+    /// As Readfloat.
     float Peekfloat() const { return AsFloat(PeekBits(32)); }
+    /// As Readdouble.
     double Peekdouble() const { return AsDouble(PeekBits64(64)); }
+    /// As Readvector.
     CZanVector Peekvector() const;
+    ///@}
 
     /// Moves the position by delta bits, clamped to 0 .. Size().
     void Seek(int delta);
@@ -433,6 +495,7 @@ public:
     unsigned TellEnd() const { return m_uSize - Tell(); }
     /// Window length in bits.
     unsigned Size() const { return m_uSize; }
+    /// True for a window of no bits.
     bool Empty() const { return m_uSize == 0; }
     /// True once the whole window has been read.
     bool EOP() const { return Tell() >= m_uSize; }

@@ -1,16 +1,18 @@
-// Particle systems: short-lived sprites emitted from a point or from a rectangle.
-//
-// Using one, step by step:
-//   1. Load a resource file that holds a "粒子资源" entry and take its record with
-//      CZanResourceMgr::GetParticleInfo.
-//   2. Construct a CZanParticleSystem from it. The whole pool is made here, one sprite per
-//      particle from CZanResourceMgr::CreateSprite; nothing is allocated afterwards.
-//   3. Start it with Fire, FireAt, FireWidth or MoveTo, and call Update once per frame. The
-//      system is not drawn itself: its sprites are ordinary render-list entries, shown while
-//      their particle lives and hidden otherwise.
-// Needs the engine (KovCreate) for its clock and random numbers and the resource manager
-// (KovResourceCreate) for its sprites. Without the manager the particles run unseen (reported
-// in the run log); without the engine its clock stands still and nothing is emitted.
+/// \file
+/// Particle systems: short-lived sprites emitted from a point or from a rectangle.
+///
+/// Using one, step by step:
+///   1. Load a resource file that holds a "粒子资源" entry and take its record with
+///      CZanResourceMgr::GetParticleInfo.
+///   2. Construct a CZanParticleSystem from it. The whole pool is made here, one sprite per
+///      particle from CZanResourceMgr::CreateSprite; nothing is allocated afterwards.
+///   3. Start it with Fire, FireAt, FireWidth or MoveTo, and call Update once per frame. The
+///      system is not drawn itself: its sprites are ordinary render-list entries, shown while
+///      their particle lives and hidden otherwise.
+///
+/// Needs the engine (KovCreate) for its clock and random numbers and the resource manager
+/// (KovResourceCreate) for its sprites. Without the manager the particles run unseen (reported
+/// in the run log); without the engine its clock stands still and nothing is emitted.
 #pragma once
 
 #include "Zan/ZanMath.h"
@@ -25,14 +27,14 @@ class CZanSprite;
 /// when the pool is made, and regained whenever the particle dies.
 struct ZanParticle
 {
-    CZanResPtr<CZanSprite> pSprite;
-    float fLife;      ///< remaining life, seconds
-    float fTotalLife; ///< seconds
-    CZanVector vPos;
-    CZanVector vVelocity;   ///< pixels per second
-    CZanVector vAccel;      ///< pixels per second squared
-    float fRot;             ///< radians
-    float fAngularVelocity; ///< radians per second
+    CZanResPtr<CZanSprite> pSprite; ///< the particle's own sprite
+    float fLife;                    ///< remaining life, seconds
+    float fTotalLife;               ///< seconds
+    CZanVector vPos;                ///< screen pixels
+    CZanVector vVelocity;           ///< pixels per second
+    CZanVector vAccel;              ///< pixels per second squared
+    float fRot;                     ///< radians
+    float fAngularVelocity;         ///< radians per second
 };
 
 /// A fixed pool of particles and the emitter that brings them to life. Not copyable: every
@@ -57,6 +59,7 @@ public:
     /// Moves the emitter and always restarts firing and the lifetime clock; the emission mode
     /// (point or rectangle) stays.
     void MoveTo(float x, float y);
+    /// As MoveTo(float, float).
     void MoveTo(const CZanVector& position) { MoveTo(position.x, position.y); }
     /// Stops emitting; particles already alive live out their lives.
     void Stop() { m_bFiring = false; }
@@ -69,9 +72,13 @@ public:
     /// the engine's exact clock, emits, ages, recycles and moves the particles.
     void Update();
 
+    /// True from firing until Stop or the end of the system's lifetime.
     bool IsFiring() const { return m_bFiring; }
+    /// The emitter's point, or the centre of its rectangle.
     CZanVector GetPosition() const { return CZanVector(m_fX, m_fY); }
+    /// See SetAngular.
     float GetAngular() const { return m_fAngle; }
+    /// See SetBoundBox.
     const CZanRect& GetBoundBox() const { return m_BoundBox; }
     /// The record as copied at construction (MaxNumbers as given, before any cut).
     const ZanParticleSystemInfo& GetInfo() const { return m_Info; }
@@ -84,6 +91,7 @@ public:
     }
     /// The living particles in emission order; pointers into the pool.
     const std::list<ZanParticle*>& GetAliveList() const { return m_lstAlive; }
+    /// Particles alive now.
     int GetAliveCount() const { return int(m_lstAlive.size()); }
 
     /// Largest pool a record may ask for.

@@ -1,11 +1,14 @@
-// Geometry, rigid bodies and the physics world.
-//
-// The world (CZanPhysicsEngine) is a process-wide singleton made by KovPhysicsCreate and
-// destroyed by its final Release. Every engine object owns one CZanBody; registering the
-// object with the engine registers the body here under the object's id. The world never owns
-// bodies or geometries; it owns its joints and its table of contact pairs.
-//
-// Units are the game's: pixels, y downwards, angles in radians, times in seconds.
+/// \file
+/// Geometry, rigid bodies and the physics world.
+///
+/// The world (CZanPhysicsEngine) is a process-wide singleton made by KovPhysicsCreate and
+/// destroyed by its final Release. Every engine object owns one CZanBody; registering the
+/// object with the engine registers the body here under the object's id. The world never owns
+/// bodies or geometries; it owns its joints and its table of contact pairs. The engine steps
+/// the world once per frame, before the game's hooks; colliding objects receive collision
+/// reports (ZAN_MSG_COLLISION) from sender 0 in the next delivery.
+///
+/// Units are the game's: pixels, y downwards, angles in radians, times in seconds.
 #pragma once
 
 #include "Zan/ZanMath.h"
@@ -36,11 +39,11 @@ public:
     /// True when the open rectangles overlap: sharing only an edge is no intersection.
     bool Intersect(const CZanRect& r) const;
 
-    float m_fWidth;
-    float m_fHeight;
-    CZanVector m_vCenter;
-    CZanVector m_vMin; ///< smallest x and y (top-left on screen)
-    CZanVector m_vMax; ///< largest x and y
+    float m_fWidth;       ///< extent along x
+    float m_fHeight;      ///< extent along y
+    CZanVector m_vCenter; ///< the middle
+    CZanVector m_vMin;    ///< smallest x and y (top-left on screen)
+    CZanVector m_vMax;    ///< largest x and y
 };
 
 /// Kind of a geometry, as the mass computation sees it.
@@ -56,17 +59,20 @@ class CZanGeometry
 {
 public:
     virtual ~CZanGeometry() {}
+    /// Stores the centre, which Contains tests against and the mass computation reads.
     virtual void SetCenter(const CZanVector& center) { m_vCenter = center; }
+    /// Stores the axis (see m_vAxis).
     virtual void SetAxis(const CZanVector& axis) { m_vAxis = axis; }
+    /// The kind of shape, for the mass computation.
     virtual EZanShape GetShape() const = 0;
     /// Extent 0 or 1 (half width and half height for a quad); other indices are invalid.
     virtual float Extent(int index) const = 0;
 
-    float m_afExtent[2];
+    float m_afExtent[2]; ///< see Extent
     /// Direction of the local x axis for collision and hit tests; the mass computation and
     /// twists also measure from it as a point (the inertia's |centre − axis|² term).
     CZanVector m_vAxis;
-    CZanVector m_vCenter;
+    CZanVector m_vCenter; ///< see SetCenter
 };
 
 /// An oriented box of given width and height, axis (1, 0) and centre (0, 0). The axis is
@@ -74,10 +80,14 @@ public:
 class CZanQuad : public CZanGeometry
 {
 public:
+    /// A box of width x height: extents half of each.
     CZanQuad(float width, float height);
+    /// Copies extents, axis, centre and corners.
     CZanQuad(const CZanQuad& q);
+    /// Copies extents, axis, centre and corners.
     CZanQuad& operator=(const CZanQuad& q);
 
+    /// ZAN_SHAPE_QUAD.
     EZanShape GetShape() const override { return ZAN_SHAPE_QUAD; }
     float Extent(int index) const override { return m_afExtent[index]; }
     /// Index 0: axis × half width; otherwise the axis turned a quarter turn × half height.
@@ -87,7 +97,7 @@ public:
     /// True strictly inside the box: points on the outline are outside.
     bool Contains(const CZanVector& p) const;
 
-    CZanVector m_avCorners[4];
+    CZanVector m_avCorners[4]; ///< see GetCorners
 };
 
 /// The rigid body of one engine object, created by the object with the object's id and
@@ -95,6 +105,8 @@ public:
 class CZanBody
 {
 public:
+    /// A static body at (0, 0) with the default friction (0.2) and elasticity (0.5), every
+    /// flag set, no geometry.
     explicit CZanBody(unsigned long id);
     virtual ~CZanBody() {}
 
@@ -105,30 +117,30 @@ public:
     /// Attaches a geometry (not owned) and takes its shape; null detaches.
     void SetGeometry(CZanGeometry* geometry);
 
-    EZanShape m_eShape;
-    CZanGeometry* m_pGeometry;
-    unsigned long m_nID;     ///< key in the world's body map, address of collision messages
-    int m_nGroup;            ///< bodies of equal group never collide; 0 at construction
-    float m_fFriction;       ///< friction coefficient, 0.2
-    float m_fRot;            ///< radians
-    float m_fRotVel;         ///< radians per second
-    float m_fTorque;         ///< accumulated twist, cleared every sub-step
-    CZanVector m_vPos;       ///< centre of mass
-    CZanVector m_vVelocity;  ///< units per second
-    CZanVector m_vForce;     ///< accumulated push, cleared every sub-step
-    CZanVector m_vFlotForce; ///< floating direction × inverse mass × size, set with the mass
-    CZanVector m_vFlotDir;   ///< (0, −1): up on screen
-    float m_fInvMass;        ///< 0: immovable by collisions and forces
-    float m_fInvInertia;
-    bool m_bActive;        ///< takes part in collisions and force integration
-    bool m_bSpinnable;     ///< rotation integrates and can be twisted
-    bool m_bMovable;       ///< position integrates and can be pushed
-    bool m_bCollidable;    ///< takes part in the pair search
-    bool m_bGravity;       ///< receives gravity and the floating force
-    bool m_bCollideAffect; ///< contacts with it are resolved; cleared: only reported
-    float m_fElast;        ///< restitution coefficient, 0.5
-    float m_fMass;
-    float m_fInertia;
+    EZanShape m_eShape;        ///< the geometry's shape, taken by SetGeometry
+    CZanGeometry* m_pGeometry; ///< not owned; null until SetGeometry
+    unsigned long m_nID;       ///< key in the world's body map, address of collision messages
+    int m_nGroup;              ///< bodies of equal group never collide; 0 at construction
+    float m_fFriction;         ///< friction coefficient, 0.2
+    float m_fRot;              ///< radians
+    float m_fRotVel;           ///< radians per second
+    float m_fTorque;           ///< accumulated twist, cleared every sub-step
+    CZanVector m_vPos;         ///< centre of mass
+    CZanVector m_vVelocity;    ///< units per second
+    CZanVector m_vForce;       ///< accumulated push, cleared every sub-step
+    CZanVector m_vFlotForce;   ///< floating direction × inverse mass × size, set with the mass
+    CZanVector m_vFlotDir;     ///< (0, −1): up on screen
+    float m_fInvMass;          ///< 0: immovable by collisions and forces
+    float m_fInvInertia;       ///< 0: cannot be turned by collisions and twists
+    bool m_bActive;            ///< takes part in collisions and force integration
+    bool m_bSpinnable;         ///< rotation integrates and can be twisted
+    bool m_bMovable;           ///< position integrates and can be pushed
+    bool m_bCollidable;        ///< takes part in the pair search
+    bool m_bGravity;           ///< receives gravity and the floating force
+    bool m_bCollideAffect;     ///< contacts with it are resolved; cleared: only reported
+    float m_fElast;            ///< restitution coefficient, 0.5
+    float m_fMass;             ///< largest float until SetMass
+    float m_fInertia;          ///< moment of inertia; largest float until SetMass
 
 private:
     friend class CZanPhysicsEngine;
@@ -156,6 +168,7 @@ struct CZanContact
     CZanVector m_vR2;         ///< position relative to the second body, for the sub-step
     unsigned char m_acKey[4]; ///< edges: in and out of the first box, in and out of the second
 
+    /// True when both contacts come from the same pair of edges (the warm-start test).
     bool SameFeature(const CZanContact& c) const
     {
         return m_acKey[0] == c.m_acKey[0] && m_acKey[1] == c.m_acKey[1] &&
@@ -183,35 +196,35 @@ struct CZanContactPair
     /// One solver pass over the contacts: normal impulse with restitution, then friction.
     void ApplyImpulse();
 
-    CZanContact m_aContacts[2];
-    int m_nContacts;
-    CZanBody* m_pBody1;
-    CZanBody* m_pBody2;
-    float m_fFriction;    ///< √(friction1 × friction2)
-    float m_fRestitution; ///< mass-weighted mean of the elasticities, for the sub-step
-    unsigned m_nTested;   ///< the world's sub-step count when the pair was last tested
+    CZanContact m_aContacts[2]; ///< the first m_nContacts are valid
+    int m_nContacts;            ///< 0 to 2
+    CZanBody* m_pBody1;         ///< the lower body of the pair order
+    CZanBody* m_pBody2;         ///< the higher body
+    float m_fFriction;          ///< √(friction1 × friction2)
+    float m_fRestitution;       ///< mass-weighted mean of the elasticities, for the sub-step
+    unsigned m_nTested;         ///< the world's sub-step count when the pair was last tested
 };
 
 /// A pin joint: keeps one anchor point of two bodies together.
 struct CZanJoint
 {
-    unsigned long m_nID;
-    float m_aM[2][2]; ///< inverse effective-mass matrix of the sub-step
-    CZanVector m_vLocalAnchor1;
-    CZanVector m_vLocalAnchor2;
-    CZanVector m_vR1;
-    CZanVector m_vR2;
-    CZanVector m_vBias;
-    CZanVector m_vP; ///< accumulated impulse
-    CZanBody* m_pBody1;
-    CZanBody* m_pBody2;
-    float m_fCarry; ///< fraction of the accumulated impulse kept between sub-steps
-    bool m_bActive;
+    unsigned long m_nID;        ///< from CreateJoint, counting from 100
+    float m_aM[2][2];           ///< inverse effective-mass matrix of the sub-step
+    CZanVector m_vLocalAnchor1; ///< the anchor in the first body's frame
+    CZanVector m_vLocalAnchor2; ///< the anchor in the second body's frame
+    CZanVector m_vR1;           ///< the first anchor turned to world orientation
+    CZanVector m_vR2;           ///< the second anchor turned to world orientation
+    CZanVector m_vBias;         ///< velocity that closes the anchors' gap
+    CZanVector m_vP;            ///< accumulated impulse
+    CZanBody* m_pBody1;         ///< not owned
+    CZanBody* m_pBody2;         ///< not owned
+    float m_fCarry;             ///< fraction of the accumulated impulse kept between sub-steps
+    bool m_bActive;             ///< see CZanPhysicsEngine::SetJointActive
     /// Ids of the bodies' objects: the joint is used only while both are registered with
     /// these very bodies, so it never touches a body that has left the world.
     unsigned long m_nBody1ID;
-    unsigned long m_nBody2ID;
-    bool m_bLive; ///< both bodies registered in the current sub-step
+    unsigned long m_nBody2ID; ///< see m_nBody1ID
+    bool m_bLive;             ///< both bodies registered in the current sub-step
 
     /// Anchors, mass matrix and bias for a sub-step of h seconds; the carried part of the
     /// accumulated impulse is applied again. Two immovable bodies give a zero matrix.
@@ -235,6 +248,7 @@ public:
     void SetIteration(int iterations) { m_nIterations = iterations; } ///< solver passes, 10
     void SetFloating(float factor) { m_fFloating = factor; }          ///< floating force scale, 1
     void SetDamp(float damp) { m_fDamp = damp; } ///< velocity fraction lost per sub-step, 0.01
+    /// Acceleration of every body that takes gravity, pixels per second squared.
     void SetGravity(CZanVector gravity) { m_vGravity = gravity; }
     void SetMinTimeStep(float step) { m_fMinTimeStep = step; } ///< longest sub-step, 1/60
 
@@ -267,10 +281,12 @@ public:
     void SetJointActive(unsigned long id, bool active);
     /// Deletes a joint; unknown ids: nothing.
     void RemoveJoint(unsigned long id);
+    /// The joint of an id, or null; owned by the world.
     const CZanJoint* GetJoint(unsigned long id) const;
 
     /// The stored contact pair of two bodies (in either order), or null.
     const CZanContactPair* FindPair(CZanBody* a, CZanBody* b) const;
+    /// Pairs of bodies touching now.
     size_t GetPairCount() const { return m_mapPairs.size(); }
     /// Sub-steps Step(dt) takes.
     int SubStepCount(float dt) const;

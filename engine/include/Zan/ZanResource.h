@@ -1,11 +1,23 @@
-// Resources: the resource interface, counted handles, the description records of resource
-// files and the resource manager.
-//
-// Lifetime in short: a CZanResourcePtrHolder owns exactly one resource and deletes it when
-// the last CZanResPtr sharing it goes away. Handles are cheap to copy. The manager owns the
-// textures and fonts it loaded (through handles) and the description records; every drawable
-// it creates is a new object owned by the handle returned for it. Unknown names never fail:
-// they give the manager's built-in default of that kind.
+/// \file
+/// Resources: the resource interface, counted handles, the description records of resource
+/// files and the resource manager.
+///
+/// Lifetime in short: a CZanResourcePtrHolder owns exactly one resource and deletes it when
+/// the last CZanResPtr sharing it goes away. Handles are cheap to copy. The manager owns the
+/// textures and fonts it loaded (through handles) and the description records; every drawable
+/// it creates is a new object owned by the handle returned for it. Unknown names never fail:
+/// they give the manager's built-in default of that kind.
+///
+/// A resource file is UTF-8 XML with the root element "资源"; each child is one entry whose
+/// element name gives its kind and whose attributes its values, for example
+/// \code{.xml}
+/// <资源>
+///   <材质资源 Name="球图" Path="ball.png"/>
+///   <精灵资源 Name="球" Texture="球图" TexOffset_X="0" TexOffset_Y="0" Width="32" Height="32"
+///           RenderLevel="1"/>
+///   <声音资源 Name="点击" Path="click.wav" Loop="false"/>
+/// </资源>
+/// \endcode
 #pragma once
 
 #include "Zan/ZanMath.h"
@@ -29,11 +41,15 @@ public:
 class CZanRefCounted
 {
 public:
+    /// Count 0.
     CZanRefCounted() : m_nRefCount(0) {}
+    /// Copies the count.
     CZanRefCounted(const CZanRefCounted&) = default;
+    /// Copies the count.
     CZanRefCounted& operator=(const CZanRefCounted&) = default;
     virtual ~CZanRefCounted() {}
 
+    /// The current count.
     virtual int GetRefCount() const { return m_nRefCount; }
     /// Returns the new count.
     virtual int AddRef() { return ++m_nRefCount; }
@@ -41,7 +57,7 @@ public:
     virtual int Release();
 
 protected:
-    int32_t m_nRefCount;
+    int32_t m_nRefCount; ///< see GetRefCount
 };
 
 /// The counted box that owns one resource. Shared only through handles, never copied.
@@ -51,6 +67,7 @@ public:
     /// Takes ownership of `resource` (may be null); the count starts at 0.
     explicit CZanResourcePtrHolder(IZanResource* resource) : m_pResource(resource) {}
     ~CZanResourcePtrHolder() override { delete m_pResource; }
+    /// The owned resource, or null.
     IZanResource* GetResource() const { return m_pResource; }
 
 private:
@@ -82,11 +99,13 @@ public:
         if (m_pHolder)
             m_pHolder->AddRef();
     }
+    /// Shares other's resource (one more reference).
     CZanResPtr(const CZanResPtr& other) : m_pHolder(other.m_pHolder)
     {
         if (m_pHolder)
             m_pHolder->AddRef();
     }
+    /// Shares other's resource and drops the one held before (which may delete it).
     CZanResPtr& operator=(const CZanResPtr& other)
     {
         if (m_pHolder != other.m_pHolder)
@@ -100,6 +119,7 @@ public:
         }
         return *this;
     }
+    /// Drops the reference; the last one deletes the resource.
     ~CZanResPtr()
     {
         if (m_pHolder)
@@ -108,9 +128,13 @@ public:
 
     /// The resource, or null for an empty handle.
     T* Get() const { return m_pHolder ? static_cast<T*>(m_pHolder->GetResource()) : nullptr; }
+    /// The resource; the handle must not be empty.
     T* operator->() const { return Get(); }
+    /// The resource; the handle must not be empty.
     T& operator*() const { return *Get(); }
+    /// The shared holder, or null.
     CZanResourcePtrHolder* GetHolder() const { return m_pHolder; }
+    /// True when the handle designates a resource.
     bool IsValid() const { return Get() != nullptr; }
 
 private:
@@ -128,70 +152,70 @@ class CZanString;
 /// A rectangle ("矩形资源") description.
 struct ZanQuadG
 {
-    float fWidth = 0.0f;
-    float fHeight = 0.0f;
-    int nRenderLevel = 0;
+    float fWidth = 0.0f;  ///< Width, pixels
+    float fHeight = 0.0f; ///< Height, pixels
+    int nRenderLevel = 0; ///< RenderLevel
 };
 
 /// A sprite ("精灵资源") description: a window of a texture at a pixel offset.
 struct ZanSprite : ZanQuadG
 {
-    std::string strTexture; ///< texture name (GBK); "无" for none
-    float fTexOffsetX = 0.0f;
-    float fTexOffsetY = 0.0f;
+    std::string strTexture;   ///< texture name (GBK); "无" for none
+    float fTexOffsetX = 0.0f; ///< TexOffset_X: left edge of the window, texture pixels
+    float fTexOffsetY = 0.0f; ///< TexOffset_Y: top edge of the window, texture pixels
 };
 
 /// An animation ("动画资源") description.
 struct ZanAnim : ZanSprite
 {
-    int nFrames = 0;
-    float fFps = 0.0f;
+    int nFrames = 0;   ///< Frames
+    float fFps = 0.0f; ///< Fps: frames per second
 };
 
 /// A grid mesh ("网格资源") description.
 struct ZanMesh : ZanSprite
 {
-    int nRows = 0;
-    int nColumns = 0;
+    int nRows = 0;    ///< Rows: nodes down the grid
+    int nColumns = 0; ///< Columns: nodes across the grid
 };
 
 /// A text string ("字符串资源") description.
 struct ZanString
 {
-    std::string strFont; ///< font name (GBK)
-    int nSize = 0;       ///< initial capacity of the text buffer, bytes
-    int nRenderLevel = 0;
+    std::string strFont;  ///< font name (GBK)
+    int nSize = 0;        ///< initial capacity of the text buffer, bytes
+    int nRenderLevel = 0; ///< RenderLevel
 };
 
 /// A sound ("声音资源") description.
 struct ZanAudio
 {
     std::string strPath; ///< sound file path (GBK)
-    bool bLoop = false;
+    bool bLoop = false;  ///< Loop: "false" or "0" in the file is false, anything else true
 };
 
 /// A particle system ("粒子资源") description. Angles are degrees, times seconds, speeds
 /// pixels per second, sizes scale factors.
 struct ZanParticleSystemInfo
 {
-    std::string strSprite; ///< sprite entry each particle is drawn with
-    int nEmission = 0;     ///< particles per second while firing
-    int nMaxNumbers = 0;   ///< size of the particle pool
-    float fLifeTime = 0.0f;
-    float fParticleLifeMin = 0.0f;
-    float fParticleLifeMax = 0.0f;
-    float fAngular = 0.0f;
-    float fSpread = 0.0f;
-    float fSpeedMin = 0.0f;
-    float fSpeedMax = 0.0f;
-    float fSizeStart = 0.0f;
-    float fSizeEnd = 0.0f;
-    float fAngularStart = 0.0f;
-    float fAngularEnd = 0.0f;
-    float fAccelX = 0.0f;
-    float fAccelY = 0.0f;
-    CZanColor colStart;
-    CZanColor colEnd;
+    std::string strSprite;         ///< sprite entry each particle is drawn with
+    int nEmission = 0;             ///< particles per second while firing
+    int nMaxNumbers = 0;           ///< size of the particle pool
+    float fLifeTime = 0.0f;        ///< seconds the system emits after firing starts
+    float fParticleLifeMin = 0.0f; ///< shortest life of a particle
+    float fParticleLifeMax = 0.0f; ///< longest life of a particle
+    float fAngular = 0.0f;         ///< direction of emission, degrees
+    float fSpread = 0.0f;          ///< width of the cone of directions around it, degrees
+    float fSpeedMin = 0.0f;        ///< slowest start
+    float fSpeedMax = 0.0f;        ///< fastest start
+    float fSizeStart = 0.0f;       ///< scale at birth
+    float fSizeEnd = 0.0f;         ///< scale at death
+    float fAngularStart = 0.0f;    ///< spin at birth, degrees per second
+    float fAngularEnd = 0.0f;      ///< spin at death, degrees per second
+    float fAccelX = 0.0f;          ///< acceleration along x
+    float fAccelY = 0.0f;          ///< acceleration along y (positive: down)
+    CZanColor colStart;            ///< colour at birth
+    CZanColor colEnd;              ///< colour at death
 };
 
 class CZanResourceMgr;
@@ -217,23 +241,31 @@ public:
     /// Drops one use; the last one destroys the manager.
     void Release();
 
-    /// A new object made from the named description, owned by the returned handle. A name
-    /// that is unknown, or declared as another kind, gives the shared default object.
+    /// A new sprite made from the named description, owned by the returned handle (and
+    /// registered in the render list until the last handle goes). A name that is unknown, or
+    /// declared as another kind, gives the shared default sprite, which draws nothing.
     CZanResPtr<CZanSprite> CreateSprite(const char* name);
+    /// A new animation, as CreateSprite; stopped at frame 0.
     CZanResPtr<CZanAnim> CreateAnim(const char* name);
     /// True when `name` describes an animation.
     bool HasAnim(const char* name) const { return FindGraphics(name, KIND_ANIM) != nullptr; }
+    /// A new grid mesh, as CreateSprite.
     CZanResPtr<CZanMesh> CreateMesh(const char* name);
+    /// A new outlined rectangle, as CreateSprite.
     CZanResPtr<CZanQuadGraphics> CreateQuad(const char* name);
+    /// A new text string, as CreateSprite; it shows nothing until SetString.
     CZanResPtr<CZanString> CreateString(const char* name);
 
-    /// The stored record (owned by the manager, valid until Clear), or null.
+    /// The stored particle record (owned by the manager, valid until Clear), or null.
     ZanParticleSystemInfo* GetParticleInfo(const char* name);
+    /// The stored sound record (owned by the manager, valid until Clear), or null. Hand its
+    /// path and loop flag to a sound's LoadSound.
     ZanAudio* GetAudioInfo(const char* name);
 
-    /// A new heap handle (owned by the caller) sharing the named texture or font, or the
-    /// default one when the name is unknown (empty before InitDefaults).
+    /// A new heap handle (owned by the caller) sharing the named texture, or the default
+    /// one when the name is unknown (empty before InitDefaults).
     CZanResPtr<CZanTexture>* GetTexture(const char* name);
+    /// The same for a font; the default is "黑体" 16 pixels high.
     CZanResPtr<CZanFont>* GetFont(const char* name);
 
     /// Internal: the manager made by KovResourceCreate, or null.

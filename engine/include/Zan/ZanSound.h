@@ -1,17 +1,19 @@
-// Sound: the OpenAL device and the playable sounds.
-//
-// Step by step:
-//   1. The engine opens the one sound device in SystemInitiate and closes it in
-//      SystemShutdown; games never open it themselves.
-//   2. A game makes its own sound objects: CZanWave or CZanOgg for effects (decoded whole into
-//      one buffer, played as often as wanted), CZanOggStream for music (decoded in 64 KiB
-//      chunks while it plays). LoadSound once, then play, stop, pause as wanted.
-//   3. CZanOggStream needs Update() from its owner every frame; nothing else refills it.
-//   4. Destroy every sound (DestroySound or delete) before the engine shuts down: the OpenAL
-//      names it holds die with the device.
-// Bad input: a missing or unreadable file writes one error record to the run log and leaves
-// the object silent (source 0); every operation on it is then harmless. OpenAL errors of
-// sources and buffers are cleared and never reported. All paths are GBK.
+/// \file
+/// Sound: the OpenAL device and the playable sounds.
+///
+/// Step by step:
+///   1. The engine opens the one sound device in SystemInitiate and closes it in
+///      SystemShutdown; games never open it themselves.
+///   2. A game makes its own sound objects: CZanWave or CZanOgg for effects (decoded whole into
+///      one buffer, played as often as wanted), CZanOggStream for music (decoded in 64 KiB
+///      chunks while it plays). LoadSound once, then play, stop, pause as wanted.
+///   3. CZanOggStream needs Update() from its owner every frame; nothing else refills it.
+///   4. Destroy every sound (DestroySound or delete) before the engine shuts down: the OpenAL
+///      names it holds die with the device.
+///
+/// Bad input: a missing or unreadable file writes one error record to the run log and leaves
+/// the object silent (source 0); every operation on it is then harmless. OpenAL errors of
+/// sources and buffers are cleared and never reported. All paths are GBK.
 #pragma once
 
 #include "Zan/ZanResource.h"
@@ -83,10 +85,13 @@ public:
 
     /// Plays from the current position, or from the start when stopped or at its end.
     virtual void PlaySoundA();
+    /// Stops playing; the next PlaySoundA starts from the beginning.
     virtual void StopSound();
     /// Back to the start, stopped.
     virtual void RewindSound();
+    /// Holds the position; PlaySoundA goes on from there.
     virtual void PauseSound();
+    /// Whether the sound starts again when it reaches its end.
     virtual void SetLoop(bool loop);
     /// Makes the position relative to the listener.
     virtual void SetSourceRelative();
@@ -99,10 +104,13 @@ public:
     /// failure one error record, and the object stays silent. Loading again first
     /// releases what the object held.
     virtual void LoadSound(const char* path, bool loop) = 0;
+    /// Where the sound comes from; (0, 0) after loading.
     virtual void SetSourcePosition(float x, float y);
+    /// The source's velocity, for the Doppler shift; (0, 0) after loading.
     virtual void SetSourceVelocity(float x, float y);
     /// (0, 0) makes the source omnidirectional.
     virtual void SetSourceDirection(float x, float y);
+    /// Where the one listener of every sound stands; (0, 0) after loading.
     virtual void SetListenerPosition(float x, float y);
     /// The listener looks along (atX, atY, 0) with (upX, upY, 0) as up.
     virtual void SetListenerOrientation(float atX, float atY, float upX, float upY);
@@ -110,7 +118,9 @@ public:
     /// The same as PlaySoundA.
     void PlaySound() { PlaySoundA(); }
 
+    /// The OpenAL source (0 before a successful LoadSound); owned by this object.
     ALuint GetSource() const { return m_nSource; }
+    /// The OpenAL sample format of the loaded data (0 before loading).
     ALenum GetFormat() const { return m_nFormat; }
 
 protected:
@@ -119,8 +129,8 @@ protected:
     /// The set-up every LoadSound ends with, through the virtual operations above.
     void SetUpSource(bool loop);
 
-    ALuint m_nSource;
-    ALenum m_nFormat;
+    ALuint m_nSource; ///< see GetSource
+    ALenum m_nFormat; ///< see GetFormat
 };
 
 /// A WAV sound, decoded whole into one buffer. 8- and 16-bit PCM keep their format; any other
@@ -136,15 +146,17 @@ public:
     /// Stops and deletes the source and the buffer.
     void DestroySound() override;
     /// Errors: "不能打开 wav 文件" for a null path, "不能载入 wav 文件" for a file that cannot
-    /// be opened or read as a WAV, or whose header claims more data than it holds.
+    /// be opened or read as a WAV. A data chunk that claims more than the file holds (as
+    /// streaming writers leave it) plays what is there.
     void LoadSound(const char* path, bool loop) override;
     /// "声音资源"
     const char* GetResourceType() const override;
 
+    /// The OpenAL buffer holding the samples (0 before loading); owned by this object.
     ALuint GetBuffer() const { return m_nBuffer; }
 
 protected:
-    ALuint m_nBuffer;
+    ALuint m_nBuffer; ///< see GetBuffer
 };
 
 /// An Ogg Vorbis sound, decoded whole into one 16-bit buffer (mono for one channel, stereo
@@ -158,16 +170,17 @@ public:
     /// Stops and deletes the source and the buffer.
     void DestroySound() override;
     /// Errors: "不能打开 ogg 文件" when the file cannot be opened or is no Ogg Vorbis stream;
-    /// "载入 ogg 文件出错" when decoding fails, or when the stream claims more samples than the
-    /// file can hold (nothing is loaded then).
+    /// "载入 ogg 文件出错" when decoding fails or the stream is shorter than it claims; what
+    /// did decode is still loaded, and nothing only when nothing decoded.
     void LoadSound(const char* path, bool loop) override;
     /// "声音资源"
     const char* GetResourceType() const override;
 
+    /// The OpenAL buffer holding the samples (0 before loading); owned by this object.
     ALuint GetBuffer() const { return m_nBuffer; }
 
 protected:
-    ALuint m_nBuffer;
+    ALuint m_nBuffer; ///< see GetBuffer
 };
 
 /// Ogg Vorbis music streamed through two 64 KiB buffers. The file stays open while loaded.
@@ -188,6 +201,8 @@ public:
     /// Nothing while playing; otherwise drops what is queued, decodes two fresh chunks from
     /// the decoder's position, queues them and plays.
     void PlaySoundA() override;
+    /// Stops the source; the next PlaySoundA decodes from the decoder's position (call
+    /// RewindSound first to start over).
     void StopSound() override;
     /// Stops the source but keeps the queued chunks for ResumeSound.
     void PauseSound() override;
@@ -211,8 +226,11 @@ public:
     /// While playing: refills and requeues every chunk the source has finished.
     void Update();
 
+    /// See SetLoop.
     bool IsLooping() const { return m_bLoop; }
+    /// True in the playing state (see the states above).
     bool IsStreamPlaying() const { return m_bPlaying; }
+    /// True in the stopped state.
     bool IsStopped() const { return m_bStopped; }
 
 protected:
@@ -225,13 +243,13 @@ protected:
     /// Unqueues every buffer queued on the source.
     void Empty();
 
-    ALuint m_aBuffers[2];
-    FILE* m_pFile;
-    OggVorbis_File m_oggFile;
-    vorbis_info* m_pInfo; ///< null while nothing is loaded
-    bool m_bLoop;
-    bool m_bPlaying;
-    bool m_bStopped;
+    ALuint m_aBuffers[2];     ///< the two chunks cycling through the source's queue
+    FILE* m_pFile;            ///< owned by the decoder while loaded
+    OggVorbis_File m_oggFile; ///< the decoder
+    vorbis_info* m_pInfo;     ///< null while nothing is loaded
+    bool m_bLoop;             ///< see SetLoop
+    bool m_bPlaying;          ///< see IsStreamPlaying
+    bool m_bStopped;          ///< see IsStopped
 
 private:
     // The decoder state cannot be shared: a copy would free it twice.
