@@ -105,4 +105,72 @@ BENCHMARK(BM_PhysicsPile)
     ->Args({200, 0, 0})
     ->Args({1000, 0, 0})
     ->Unit(benchmark::kMillisecond);
+
+// The settling mode beside the default one, on the same scenes in one run.
+// range(0): 0 default mode, 1 settling with every body kept awake (woken by a call before each
+// step, so the cost includes waking), 2 settling once everything sleeps (the default mode, which
+// never sleeps, is measured as it is).
+// BM_SettlePile: the 1000-box pile above. BM_SettlePyramid: 20 rows, 210 boxes of 20 units.
+void SettleLoop(benchmark::State& state, BenchScene& scene, const std::vector<CZanObject*>& boxes)
+{
+    const int mode = int(state.range(0));
+    CZanPhysicsEngine* world = scene.World();
+    world->SetSettling(mode != 0);
+    int frames = 0;
+    while (frames < 600 && !(mode != 0 && world->GetAwakeCount() == 0 && frames > 0))
+    {
+        world->Step(1.0f / 60.0f);
+        ++frames;
+    }
+    state.counters["asleep_after_s"] = world->GetAwakeCount() == 0 ? frames / 60.0 : -1.0;
+    CZanVector none(0.0f, 0.0f);
+    for (auto _ : state)
+    {
+        if (mode == 1)
+            for (CZanObject* o : boxes)
+                world->AddImpulse(o->GetID(), none);
+        world->Step(1.0f / 60.0f);
+    }
+    state.counters["awake"] = world->GetAwakeCount();
+    world->SetSettling(false);
+}
+
+void BM_SettlePile(benchmark::State& state)
+{
+    BenchScene scene;
+    const float left = 100.0f, right = 700.0f, bottom = 580.0f, s = 12.0f;
+    scene.Add(right - left + 80.0f, 40.0f, 400.0f, bottom + 20.0f, 0.0f, 1);
+    scene.Add(40.0f, 2000.0f, left - 20.0f, bottom - 1000.0f, 0.0f, 1);
+    scene.Add(40.0f, 2000.0f, right + 20.0f, bottom - 1000.0f, 0.0f, 1);
+    const int columns = int((right - left) / (s * 1.5f));
+    std::vector<CZanObject*> boxes;
+    for (int i = 0; i < 1000; ++i)
+    {
+        const int col = i % columns, row = i / columns;
+        CZanObject* o = scene.Add(s, s, left + s + col * s * 1.5f + (row % 2) * 2.0f,
+                                  bottom - s - row * s * 1.6f, 1.0f, 2 + i);
+        o->SetRot(0.02f * float((i * 7) % 11 - 5));
+        boxes.push_back(o);
+    }
+    // Piled in the default mode first, as BM_PhysicsPile does.
+    for (int i = 0; i < 600; ++i)
+        scene.World()->Step(1.0f / 60.0f);
+    SettleLoop(state, scene, boxes);
+}
+BENCHMARK(BM_SettlePile)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_SettlePyramid(benchmark::State& state)
+{
+    BenchScene scene;
+    scene.Add(1200, 40, 400, 600, 0.0f, 1);
+    std::vector<CZanObject*> boxes;
+    int group = 2;
+    for (int row = 0; row < 20; ++row)
+        for (int i = 0; i < 20 - row; ++i)
+            boxes.push_back(scene.Add(20, 20,
+                                      400.0f + (float(i) - 0.5f * float(20 - row - 1)) * 22.0f,
+                                      570.0f - 20.0f * float(row), 1.0f, group++));
+    SettleLoop(state, scene, boxes);
+}
+BENCHMARK(BM_SettlePyramid)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -2,6 +2,7 @@
 #include "Zan/ZanParticle.h"
 
 #include "Graphics/ZanGraphicsLog.h"
+#include "core/ZanTimer.h"
 #include "Zan/ZanSprite.h"
 
 #include <cmath>
@@ -12,10 +13,13 @@ namespace
 const char* const kSource = "Graphics\\ZanParticleSystem";
 const float kDegreesToRadians = 0.017453292f;
 
+// Particles follow the clock, so how many are born varies with the frame rate; they draw from
+// a generator of their own and leave the engine's to the simulation, which a replay or a
+// network peer must repeat exactly.
 float Random(float min, float max)
 {
-    CZanEngine* engine = CZanEngine::Instance();
-    return engine ? engine->RandomFloat(min, max) : min;
+    static CZanRandom s_Random(0x2545F491u);
+    return s_Random.Float(min, max);
 }
 
 int PoolSize(const ZanParticleSystemInfo* info)

@@ -398,14 +398,19 @@ bool CZanEngine::SystemStart()
                 m_pMainLoop->ProcInput();
             }
         }
-        if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
-            physics->Step(float(m_pTimer->GetFrameTime()));
-        if (m_pMainLoop)
-            m_pMainLoop->PreFrameUpdate();
-        DeliverMessages();
-        UpdateObjects();
-        if (m_pMainLoop)
-            m_pMainLoop->FrameUpdate();
+        const int steps = m_pMainLoop ? m_pMainLoop->SimulationSteps() : 1;
+        for (int step = 0; step < steps && m_pMainLoop; ++step)
+        {
+            const double length = m_pMainLoop->BeginSimulationStep(m_pTimer->GetFrameTime());
+            if (CZanPhysicsEngine* physics = CZanPhysicsEngine::Instance())
+                physics->Step(float(length));
+            if (m_pMainLoop)
+                m_pMainLoop->PreFrameUpdate();
+            DeliverMessages();
+            UpdateObjects();
+            if (m_pMainLoop)
+                m_pMainLoop->FrameUpdate();
+        }
         if (g_pGraphics)
         {
             g_pGraphics->ClearRender(0);

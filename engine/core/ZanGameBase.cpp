@@ -175,6 +175,16 @@ bool CGameBase::Init()
     return true;
 }
 
+int CGameBase::SimulationSteps()
+{
+    return 1;
+}
+
+double CGameBase::BeginSimulationStep(double frameTime)
+{
+    return frameTime;
+}
+
 bool CGameBase::OnKeyDown(int)
 {
     return true;

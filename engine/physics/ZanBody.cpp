@@ -8,7 +8,10 @@ CZanBody::CZanBody(unsigned long id)
       m_fRot(0.0f), m_fRotVel(0.0f), m_fTorque(0.0f), m_vFlotDir(0.0f, -1.0f), m_fInvMass(0.0f),
       m_fInvInertia(0.0f), m_bActive(true), m_bSpinnable(true), m_bMovable(true),
       m_bCollidable(true), m_bGravity(true), m_bCollideAffect(true), m_fElast(0.5f),
-      m_fMass(FLT_MAX), m_fInertia(FLT_MAX), m_nStepIndex(-1), m_fCos(1.0f), m_fSin(0.0f)
+      m_fMass(FLT_MAX), m_fInertia(FLT_MAX), m_nStepIndex(-1), m_fCos(1.0f), m_fSin(0.0f),
+      m_bAsleep(false), m_bWake(false), m_bStill(false), m_bRestKnown(false), m_fSleepTime(0.0f),
+      m_fRestRot(0.0f), m_fRestInvMass(0.0f), m_fRestInvInertia(0.0f), m_nRestFlags(0),
+      m_nRestGroup(0), m_pRestGeometry(nullptr)
 {
 }
 
@@ -21,6 +24,8 @@ void CZanBody::SetGeometry(CZanGeometry* geometry)
 
 void CZanBody::SetMass(float m)
 {
+    // A settling world wakes the body's island even when the mass comes out the same.
+    m_bWake = true;
     if (m >= FLT_MAX)
     {
         m_fMass = FLT_MAX;

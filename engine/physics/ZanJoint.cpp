@@ -78,6 +78,8 @@ unsigned long CZanPhysicsEngine::CreateJoint(CZanObject* first, CZanObject* seco
     joint->m_fCarry = carry;
     joint->m_bActive = true;
     joint->m_bLive = false;
+    joint->m_pBody1->m_bWake = true;
+    joint->m_pBody2->m_bWake = true;
     m_mapJoints[joint->m_nID] = joint;
     return joint->m_nID;
 }
@@ -85,8 +87,20 @@ unsigned long CZanPhysicsEngine::CreateJoint(CZanObject* first, CZanObject* seco
 void CZanPhysicsEngine::SetJointActive(unsigned long id, bool active)
 {
     auto it = m_mapJoints.find(id);
-    if (it != m_mapJoints.end())
-        it->second->m_bActive = active;
+    if (it == m_mapJoints.end())
+        return;
+    it->second->m_bActive = active;
+    WakeJointBodies(it->second);
+}
+
+// A joint switched or removed changes what holds its bodies. Only bodies still registered are
+// touched: a body that left the world may already be deleted.
+void CZanPhysicsEngine::WakeJointBodies(CZanJoint* j)
+{
+    if (GetBody(j->m_nBody1ID) == j->m_pBody1)
+        j->m_pBody1->m_bWake = true;
+    if (GetBody(j->m_nBody2ID) == j->m_pBody2)
+        j->m_pBody2->m_bWake = true;
 }
 
 void CZanPhysicsEngine::RemoveJoint(unsigned long id)
@@ -94,6 +108,7 @@ void CZanPhysicsEngine::RemoveJoint(unsigned long id)
     auto it = m_mapJoints.find(id);
     if (it == m_mapJoints.end())
         return;
+    WakeJointBodies(it->second);
     delete it->second;
     m_mapJoints.erase(it);
 }

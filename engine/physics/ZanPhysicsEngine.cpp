@@ -100,7 +100,8 @@ CZanPhysicsEngine* CZanPhysicsEngine::Instance()
 CZanPhysicsEngine::CZanPhysicsEngine(CZanVector gravity)
     : m_vGravity(gravity), m_fMinTimeStep(1.0f / 60.0f), m_fFloating(1.0f), m_fDamp(0.01f),
       m_nIterations(10), m_bFast(true), m_pSolver(new SZanSolver), m_nSubStep(0),
-      m_bQueueFull(false), m_pfnObserver(nullptr), m_pObserverUser(nullptr)
+      m_bQueueFull(false), m_pfnObserver(nullptr), m_pObserverUser(nullptr), m_bSettling(false),
+      m_nAwake(0), m_pSettler(nullptr)
 {
 }
 
@@ -108,6 +109,7 @@ CZanPhysicsEngine::~CZanPhysicsEngine()
 {
     RemoveAll();
     delete m_pSolver;
+    FreeSettler();
 }
 
 void CZanPhysicsEngine::Release()
@@ -122,6 +124,10 @@ void CZanPhysicsEngine::Release()
 
 void CZanPhysicsEngine::AddBody(unsigned long id, CZanBody* body)
 {
+    // A body that slept in the world before comes back awake, with its rest forgotten.
+    body->m_bAsleep = false;
+    body->m_bRestKnown = false;
+    body->m_fSleepTime = 0.0f;
     auto it = m_mapBodies.find(id);
     if (it != m_mapBodies.end())
     {
@@ -140,6 +146,18 @@ void CZanPhysicsEngine::RemoveBody(unsigned long id)
         return;
     // The body may be deleted right after this; its contacts must not reach the solver.
     DropPairsOf(it->second);
+    if (m_bSettling)
+    {
+        // What hung on it through a joint must fall.
+        for (auto& entry : m_mapJoints)
+        {
+            CZanJoint* j = entry.second;
+            if (j->m_pBody1 == it->second && GetBody(j->m_nBody2ID) == j->m_pBody2)
+                j->m_pBody2->m_bWake = true;
+            if (j->m_pBody2 == it->second && GetBody(j->m_nBody1ID) == j->m_pBody1)
+                j->m_pBody1->m_bWake = true;
+        }
+    }
     m_mapBodies.erase(it);
 }
 
@@ -148,7 +166,12 @@ void CZanPhysicsEngine::DropPairsOf(CZanBody* body)
     for (auto it = m_mapPairs.begin(); it != m_mapPairs.end();)
     {
         if (it->first.body1 == body || it->first.body2 == body)
+        {
+            // Whatever rested on the body loses its support.
+            if (m_bSettling)
+                (it->first.body1 == body ? it->first.body2 : it->first.body1)->m_bWake = true;
             it = m_mapPairs.erase(it);
+        }
         else
             ++it;
     }
@@ -173,7 +196,10 @@ void CZanPhysicsEngine::AddImpulse(unsigned long id, CZanVector& v)
 {
     CZanBody* b = GetBody(id);
     if (b && b->m_bMovable)
+    {
         b->m_vForce += v;
+        b->m_bWake = true;
+    }
 }
 
 void CZanPhysicsEngine::AddTwist(unsigned long id, CZanVector& force, CZanVector& point)
@@ -184,6 +210,7 @@ void CZanPhysicsEngine::AddTwist(unsigned long id, CZanVector& force, CZanVector
     const CZanVector a = b->m_pGeometry ? b->m_pGeometry->m_vAxis : CZanVector();
     const CZanVector d = point - a;
     b->m_fTorque += d.x * force.y - d.y * force.x;
+    b->m_bWake = true;
 }
 
 void CZanPhysicsEngine::StopMoving(unsigned long id)
@@ -259,6 +286,9 @@ void CZanPhysicsEngine::Report(CZanBody* target, CZanBody* other, int count,
 
 void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
 {
+    // Two resting bodies keep their contacts and stay silent.
+    if (m_bSettling && c->m_bStill && e->m_bStill)
+        return;
     if (!c->m_bActive || !e->m_bActive || !c->m_bCollidable || !e->m_bCollidable ||
         c->m_nGroup == e->m_nGroup || (c->m_fInvMass == 0.0f && e->m_fInvMass == 0.0f))
         return;
@@ -279,6 +309,14 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
         if (stored)
             m_mapPairs.erase(it);
         return;
+    }
+    if (m_bSettling)
+    {
+        // One of the two moves: touching wakes the other.
+        if (c->m_bAsleep)
+            Wake(c);
+        if (e->m_bAsleep)
+            Wake(e);
     }
     Report(c, e, fresh.m_nContacts, fresh.m_aContacts);
     Report(e, c, fresh.m_nContacts, fresh.m_aContacts);
@@ -413,8 +451,10 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     {
         const float* bound = bounds + i * 4;
         const CZanBody* body = m_vecOrder[size_t(i)];
+        // Settling: sleeping bodies and resting ones without mass never need testing together.
+        const bool still = m_bSettling ? body->m_bStill : body->m_fInvMass == 0.0f;
         m_vecSweep.push_back({bound[axis * 2], bound[axis * 2 + 1], bound[other * 2],
-                              bound[other * 2 + 1], i, body->m_nGroup, body->m_fInvMass == 0.0f});
+                              bound[other * 2 + 1], i, body->m_nGroup, still});
     }
     std::sort(m_vecSweep.begin(), m_vecSweep.end(),
               [](const SSweepEntry& a, const SSweepEntry& b)
@@ -456,6 +496,11 @@ void CZanPhysicsEngine::Step(float dt)
 {
     if (!std::isfinite(dt))
         return;
+    if (m_bSettling)
+    {
+        StepSettling(dt);
+        return;
+    }
     const int n = SubStepCount(dt);
     const float h = n > 1 ? dt / float(n) : dt;
     m_bQueueFull = false;

@@ -1,7 +1,8 @@
 #include "actors/ActorSupport.h"
 
-#include "core/Scene.h"
 #include "core/Flow.h"
+#include "core/GameClock.h"
+#include "core/Scene.h"
 
 #include <cstdio>
 #include <map>
@@ -93,7 +94,7 @@ void PlayIfLoaded(CZanOgg* sound)
 
 unsigned NowTicks()
 {
-    return GetTickCount();
+    return GameTicks();
 }
 
 CZanResPtr<CZanAnim> CharacterAnim(const char* section, const char* key, const char* fallback)

@@ -1,6 +1,7 @@
 #include "actors/Bird.h"
 
 #include "actors/ActorSupport.h"
+#include "core/GameClock.h"
 
 #include <cstdio>
 #include <string>
@@ -146,7 +147,7 @@ CBird::CBird(const char* name, float width, float height)
     m_pMachine = BuildMachine(BIRD_BEFORE_START, kBirdMachine);
     HideAll();
     m_FlyLeft->SetVisible(true);
-    m_dLastSpeedCheck = Engine()->GetExactTime();
+    m_dLastSpeedCheck = GameSeconds();
     SetGroup(s_nNextGroup++);
 
     for (CBalloon*& balloon : m_apBalloons)
@@ -194,7 +195,7 @@ void CBird::Update()
         MoveBalloonsTo(at.x, at.y - 40.0f);
 
     // The wings beat as fast as the player has been flapping over the last half second.
-    const double now = Engine()->GetExactTime();
+    const double now = GameSeconds();
     if (!falling && now - m_dLastSpeedCheck > 0.5)
     {
         if (m_nFlapCount > 0)

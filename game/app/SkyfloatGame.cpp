@@ -1,7 +1,10 @@
 #include "app/SkyfloatGame.h"
 
+#include "app/replay/MatchDirector.h"
+#include "app/replay/MatchSession.h"
 #include "core/LevelChoice.h"
 #include "core/Scene.h"
+#include "scenes/Level.h"
 #include "scenes/Scenes.h"
 #include "world/SKFMapMgr.h"
 
@@ -23,6 +26,15 @@ char* CopySetting(const char* text)
 
 CSkyfloatGame::SceneFactory s_pSceneFactory = nullptr;
 CSkyfloatGame* s_pGame = nullptr; // the live game, for CurrentScene
+IMatchDirector s_LocalDirector;
+IMatchDirector* s_pDirector = &s_LocalDirector;
+
+// The program's own clock, for pacing and network timers; never the simulation's.
+double GetExactSeconds()
+{
+    CZanEngine* engine = CZanEngine::Instance();
+    return engine ? engine->GetExactTime() : 0.0;
+}
 
 CScene* LiveGameScene()
 {
@@ -50,7 +62,8 @@ const FlowRow kFlowTable[] = {
 };
 } // namespace
 
-CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
+CSkyfloatGame::CSkyfloatGame()
+    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0), m_pNotice(nullptr)
 {
     m_TimedEvents.Clear();
     CZanIni ini("Autoexec.cfg");
@@ -68,6 +81,9 @@ CSkyfloatGame::CSkyfloatGame() : m_pScene(nullptr), m_pFlow(nullptr)
 
 CSkyfloatGame::~CSkyfloatGame()
 {
+    EndMatch();
+    delete m_pNotice; // releases the text, which leaves the render list
+    m_pNotice = nullptr;
     delete m_pFlow;
     m_pFlow = nullptr;
     delete[] m_szWindowTitle;
@@ -112,17 +128,97 @@ bool CSkyfloatGame::FrameUpdate()
 {
     if (m_pScene)
         m_pScene->Update();
+    if (m_pMatch)
+        m_pMatch->EndStep(dynamic_cast<CLevel*>(m_pScene));
     m_TimedEvents.Pump([this](int event) { OnFlowEvent(event, nullptr); });
     return true;
 }
 
 bool CSkyfloatGame::PostFrameUpdate()
 {
+    if (const int event = m_nDeferredFlow)
+    {
+        m_nDeferredFlow = 0;
+        OnFlowEvent(event, nullptr);
+    }
+    if (m_pMatch && m_pMatch->Feed()->Over())
+    {
+        EndMatch();
+        OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
+    }
+    s_pDirector->Pump(GetExactSeconds());
+    if (!m_pMatch && s_pDirector->GaveUp() && s_pDirector->QuitAfter())
+        PostQuitMessage(0);
+    if (const int players = m_pMatch ? 0 : s_pDirector->AutoStart())
+        StartMatch(players);
+    ShowNotice();
     return true;
+}
+
+void CSkyfloatGame::ShowNotice()
+{
+    if (!m_pNotice || !m_pNotice->Get())
+        return;
+    const std::string text = m_pMatch ? m_pMatch->Feed()->Notice() : s_pDirector->Notice();
+    CZanString* notice = m_pNotice->Get();
+    if (text != m_strNotice)
+    {
+        m_strNotice = text;
+        notice->SetString(text.c_str());
+    }
+    notice->SetVisible(!text.empty());
+}
+
+int CSkyfloatGame::SimulationSteps()
+{
+    return m_pMatch ? m_pMatch->Ready(GetExactSeconds()) : 1;
+}
+
+double CSkyfloatGame::BeginSimulationStep(double frameTime)
+{
+    return m_pMatch ? m_pMatch->BeginStep(m_pScene, frameTime) : frameTime;
+}
+
+void CSkyfloatGame::SetMatchDirector(IMatchDirector* director)
+{
+    s_pDirector = director ? director : &s_LocalDirector;
+}
+
+void CSkyfloatGame::EndMatch()
+{
+    if (!m_pMatch)
+        return;
+    CMatchSession* match = m_pMatch;
+    m_pMatch = nullptr;
+    match->End();
+    s_pDirector->Ended(*match);
+    delete match;
+    if (s_pDirector->QuitAfter())
+        PostQuitMessage(0);
+}
+
+void CSkyfloatGame::StartMatch(int players)
+{
+    if (m_pFlow->GetCurrent() == FLOW_START)
+        OnFlowEvent(FLOW_EVENT_START, nullptr);
+    const int flow = m_pFlow->GetCurrent();
+    if (flow == FLOW_ONE_PLAYER_LEVEL || flow == FLOW_TWO_PLAYER_LEVEL)
+        OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
+    if (m_pFlow->GetCurrent() == FLOW_SPLASH)
+        OnFlowEvent(FLOW_EVENT_TO_MENU, nullptr);
+    const int wait = players == 1 ? FLOW_ONE_PLAYER_WAIT : FLOW_TWO_PLAYER_WAIT;
+    if (m_pFlow->GetCurrent() != wait && m_pFlow->GetCurrent() != FLOW_MENU)
+        OnFlowEvent(FLOW_EVENT_TO_MENU, nullptr);
+    if (m_pFlow->GetCurrent() == FLOW_MENU)
+        OnFlowEvent(players == 1 ? FLOW_EVENT_ONE_PLAYER : FLOW_EVENT_TWO_PLAYERS, nullptr);
+    OnFlowEvent(FLOW_EVENT_START_LEVEL, nullptr);
 }
 
 bool CSkyfloatGame::OnFocusLost()
 {
+    // A network match is shared: it goes on whichever window has the focus.
+    if (m_pMatch && m_pMatch->Record().start.network)
+        return true;
     if (m_pScene)
         m_pScene->Pause();
     return true;
@@ -130,6 +226,8 @@ bool CSkyfloatGame::OnFocusLost()
 
 bool CSkyfloatGame::OnFocusRestored()
 {
+    if (m_pMatch && m_pMatch->Record().start.network)
+        return true;
     if (m_pScene)
         m_pScene->Resume();
     return true;
@@ -151,6 +249,10 @@ bool CSkyfloatGame::Init()
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
     m_TimedEvents.Add(GetTickCount(), FLOW_EVENT_START);
+    delete m_pNotice;
+    m_pNotice = new CZanResPtr<CZanString>(new CZanString("系统", 100000, 96));
+    m_pNotice->Get()->SetPosition(360.0f, 24.0f);
+    m_pNotice->Get()->SetVisible(false);
     return true;
 }
 
@@ -163,7 +265,9 @@ bool CSkyfloatGame::OnKeyDown(int key)
 {
     if (!CGameBase::OnKeyDown(key))
         return false;
-    if (m_pScene)
+    if (m_pMatch)
+        m_pMatch->Feed()->Key(key, true);
+    else if (m_pScene)
         m_pScene->OnKeyDown(key);
     return true;
 }
@@ -172,7 +276,9 @@ bool CSkyfloatGame::OnKeyUp(int key)
 {
     if (!CGameBase::OnKeyUp(key))
         return false;
-    if (m_pScene)
+    if (m_pMatch)
+        m_pMatch->Feed()->Key(key, false);
+    else if (m_pScene)
         m_pScene->OnKeyUp(key);
     return true;
 }
@@ -236,6 +342,8 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
         if (m_pScene)
             m_pScene->OnMessage(message);
     }
+    else if (code == FLOW_EVENT_START_LEVEL)
+        m_nDeferredFlow = code; // a match starts between passes, where a replay can start it too
     else
         OnFlowEvent(code, message);
     return true;
@@ -256,6 +364,7 @@ bool CSkyfloatGame::OnFlowEvent(int event, CPacket_Read* message)
     case FLOW_SHOW_ONE_PLAYER_LEVEL:
     case FLOW_SHOW_TWO_PLAYER_LEVEL:
     {
+        EndMatch();
         TearDownScene();
         const bool shown = ShowScene(m_pFlow->GetOutput());
 #ifdef __GLIBC__
@@ -317,14 +426,31 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 bool CSkyfloatGame::ShowScene(int output)
 {
     const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
-    const int level = LevelChoice().GetChosen(two);
+    int level = LevelChoice().GetChosen(two);
+    const bool match = output == FLOW_SHOW_ONE_PLAYER_LEVEL || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
+    MatchStart start;
+    if (match)
+    {
+        // A replay or a network match plays the level of its start; a local one records its own.
+        start = s_pDirector->MakeStart(two ? 2 : 1);
+        if (s_pDirector->ChoosesLevel())
+            level = start.level;
+        else
+            start.level = uint8_t(level);
+    }
     // One two-player wait screen serves every level: its board shows the chosen one.
     const std::string file = SceneFile(output, output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level);
     m_pScene = s_pSceneFactory ? s_pSceneFactory(output, level) : nullptr;
     if (!m_pScene)
         return false;
+    if (match)
+    {
+        m_pMatch = new CMatchSession(start, s_pDirector->MakeFeed(start));
+        m_pMatch->Begin();
+    }
     if (m_pScene->Load(file.c_str()))
         return true;
+    EndMatch();
     TearDownScene();
     m_pScene = new CFailedScene(output, file.c_str());
     m_pScene->Load(file.c_str());

@@ -8,6 +8,8 @@
 #include <string>
 
 class CScene;
+class CMatchSession;
+class IMatchDirector;
 
 /// Reads its window settings from "Autoexec.cfg", owns the current scene and the flow
 /// machine, and forwards every engine event to the scene.
@@ -32,7 +34,12 @@ public:
     /// The file a flow output's scene loads ("MainMenu.xml", "Level01.xml", ...).
     static std::string SceneFile(int output, int level);
 
+    /// Who plays the matches from now on (null: the local players); not owned.
+    static void SetMatchDirector(IMatchDirector* director);
+
     CScene* GetScene() const { return m_pScene; }
+    /// The match being played, or null.
+    CMatchSession* GetMatch() const { return m_pMatch; }
     int GetFlowState() const { return m_pFlow->GetCurrent(); }
     const CTimedEvents& GetTimedEvents() const { return m_TimedEvents; }
 
@@ -57,13 +64,25 @@ protected:
     bool OnHandleKeyPress(int vk) override;
     bool OnEngineMessage(CPacket_Read* message) override;
     bool OnObjectMessage(unsigned long sender, CPacket_Read* message) override;
+    int SimulationSteps() override;
+    double BeginSimulationStep(double frameTime) override;
 
 private:
     void BuildFlow();
     /// The scene an output shows, made and loaded; false when there is none.
     bool ShowScene(int output);
+    /// Ends the running match: its record is complete and handed to the director.
+    void EndMatch();
+    /// Walks the flow to a match's level, as a player would through the screens.
+    void StartMatch(int players);
+    /// Shows the director's or the running match's notice, or hides it.
+    void ShowNotice();
 
     CScene* m_pScene;
     CStateMachine* m_pFlow;
     CTimedEvents m_TimedEvents;
+    CMatchSession* m_pMatch;
+    int m_nDeferredFlow;               ///< a level asked for inside a step starts after it
+    CZanResPtr<CZanString>* m_pNotice; ///< the match director's line for the player
+    std::string m_strNotice;
 };

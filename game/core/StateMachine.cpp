@@ -1,5 +1,7 @@
 #include "core/StateMachine.h"
 
+#include "core/GameClock.h"
+
 #include "ZanWin32.h"
 
 #include <algorithm>
@@ -92,5 +94,5 @@ void CTimedEvents::Sort()
 
 unsigned CTimedEvents::Now()
 {
-    return GetTickCount();
+    return GameTicks();
 }

@@ -1,5 +1,7 @@
 #include "world/Environment.h"
 
+#include "core/GameClock.h"
+
 #include <cmath>
 
 namespace
@@ -20,8 +22,7 @@ int Clamp(int value, int low, int high)
 
 double Now()
 {
-    CZanEngine* engine = CZanEngine::Instance();
-    return engine ? engine->GetExactTime() : 0.0;
+    return GameSeconds();
 }
 } // namespace
 

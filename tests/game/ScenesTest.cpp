@@ -303,6 +303,7 @@ TEST_F(ScenesTest, LeavingASceneLeavesNoObjectBodyPictureOrMapItem)
         EXPECT_EQ(engine->GetObject(id), nullptr) << id;
         EXPECT_EQ(physics->GetBody(id), nullptr) << id;
     }
-    EXPECT_EQ(g_pGraphics->GetRenderCount(), baseRenders + 1); // and the frame-rate text
+    // and the frame-rate text and the match notice
+    EXPECT_EQ(g_pGraphics->GetRenderCount(), baseRenders + 2);
     EXPECT_EQ(resources->GetAudioInfo("背景音乐"), nullptr);
 }

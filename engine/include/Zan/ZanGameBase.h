@@ -75,6 +75,12 @@ protected:
     /// A message sent to the game (id 1) by an object or by the game itself; valid during the
     /// call only.
     virtual bool OnObjectMessage(unsigned long sender, CPacket_Read* message) = 0;
+    /// Simulation steps this pass runs (1 by default). A game that replays or plays in
+    /// lockstep runs as many as it has inputs for; 0 holds the world still while it draws.
+    virtual int SimulationSteps();
+    /// Called before each simulation step; returns its length in seconds (by default the
+    /// frame timer's length, `frameTime`).
+    virtual double BeginSimulationStep(double frameTime);
 
     /// The polled key state of a DirectInput key code (always false in buffered mode).
     bool IsKeyDown(int key);

@@ -151,6 +151,22 @@ private:
     int m_nStepIndex;
     /// cos and sin of the rotation, kept during a pair search (while m_nStepIndex ≥ 0).
     float m_fCos, m_fSin;
+
+    // Read only while the world settles.
+    bool m_bAsleep;     ///< resting with its island, left out of the step
+    bool m_bWake;       ///< a call or a lost neighbour wakes it at the next step
+    bool m_bStill;      ///< during a step: asleep, or without mass and not moving
+    bool m_bRestKnown;  ///< the rest record below is current
+    float m_fSleepTime; ///< seconds spent below the sleep speeds
+    // The body as it came to rest: any difference at the next step means a caller moved or
+    // changed it through a plain setter, which wakes it.
+    CZanVector m_vRestPos;
+    float m_fRestRot;
+    float m_fRestInvMass;
+    float m_fRestInvInertia;
+    unsigned m_nRestFlags;
+    int m_nRestGroup;
+    const CZanGeometry* m_pRestGeometry;
 };
 
 /// One contact point between two boxes.
@@ -296,6 +312,22 @@ public:
     /// every pair is tested and every contact pair solves itself in place (the plain reference
     /// the fast paths are checked against).
     void SetFastPaths(bool fast) { m_bFast = fast; }
+    /// Settling, off by default. Off, every step is exactly the one described above. On, the
+    /// world lets piles and stacks come to rest: contacts bounce only on impact, penetration is
+    /// removed by a separate position pass that adds no speed, and the bodies that touch or are
+    /// joined form islands. An island whose bodies all stay below a small speed for half a
+    /// second falls asleep: it keeps its contacts, sends no collision reports and costs nothing
+    /// until something wakes it (a moving body touching it, a joint to a woken body,
+    /// AddImpulse, AddTwist, a change of position, rotation, velocity, spin, mass, flags or
+    /// group, or the removal of a body or joint it rests on). Switching wakes every body.
+    void SetSettling(bool on);
+    bool GetSettling() const { return m_bSettling; } ///< whether settling is on
+    /// Bodies with a mass (non-zero inverse mass) that moved in the last step: all of them
+    /// while settling is off, the awake ones while it is on.
+    int GetAwakeCount() const;
+    /// True when the id's body sleeps; false for unknown ids and whenever settling is off.
+    bool IsAsleep(unsigned long id) const;
+
     /// Sees every collision report, called from inside Step: it must not change the world.
     /// Null removes the observer.
     void SetCollisionObserver(PZanCollisionObserver observer, void* user)
@@ -342,6 +374,17 @@ private:
     void DropPairsOf(CZanBody* body);
     void SolvePacked();
     bool RetestApart(CZanContactPair& pair);
+    void StepSettling(float dt);
+    bool WakeCalled();
+    bool SettleSubStep(float h);
+    void SolveSettling(float h);
+    void SleepIslands(float h);
+    static bool Disturbed(const CZanBody* b);
+    static void RecordRest(CZanBody* b);
+    static void Wake(CZanBody* b);
+    int UnionRoot(int i);
+    void FreeSettler();
+    void WakeJointBodies(CZanJoint* j);
 
     CZanVector m_vGravity;
     float m_fMinTimeStep;
@@ -372,13 +415,18 @@ private:
         float olo, ohi; ///< bounds along the other axis
         int index;      ///< in the id-ordered list
         int group;
-        bool still; ///< zero inverse mass
+        bool still; ///< zero inverse mass; settling: asleep, or without mass and not moving
     };
     std::vector<SSweepEntry> m_vecSweep;
     std::vector<uint64_t> m_vecCandidates;
     std::vector<int> m_vecFirst;
     std::vector<int> m_vecPartners;
     std::vector<CZanContactPair*> m_vecSolve;
+
+    bool m_bSettling;
+    int m_nAwake; ///< settling: bodies with a mass stepped in the last sub-step
+    struct SZanSettler;
+    SZanSettler* m_pSettler; ///< settling solver and island state, made when first switched on
 };
 
 /// Creates the world on the first call (defaults and this gravity) and counts a use on every
