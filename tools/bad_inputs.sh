@@ -29,6 +29,17 @@ run_case() {
     garbage) cp "$TMP/garbage" "$data/$file" ;;
     huge) truncate -s 2G "$data/$file" ;;
     wrong-kind) cp "$ROOT/data/$3" "$data/$file" ;;
+    stray-closes)
+        awk 'BEGIN { for (p = 1; p <= 3; ++p) for (i = 0; i < 40000; ++i) printf (p == 2 ? "<x>" : "</x>") }' \
+            >"$data/$file" ;;
+    frames-max) sed 's/Frames="[0-9]*"/Frames="2147483647"/' "$ROOT/data/$file" >"$data/$file" ;;
+    nan-spawn) sed 's/\(Name="出生点1" PositionX=\)"[^"]*"/\1"nan"/' "$ROOT/data/$file" >"$data/$file" ;;
+    unknown-anim)
+        iconv -f GBK -t UTF-8 "$ROOT/data/$file" | sed 's/^飞_左=小鸟_左/飞_左=没有这个动画/' |
+            iconv -f UTF-8 -t GBK >"$data/$file" ;;
+    markup-title)
+        iconv -f GBK -t UTF-8 "$ROOT/data/$file" | sed 's/^标题=.*/标题=<script>alert(1)<\/script>/' |
+            iconv -f UTF-8 -t GBK >"$data/$file" ;;
     esac
     out=$("$BUILD/bin/skyfloat_drive" "$data" play 45 2>&1)
     rc=$?
@@ -59,3 +70,11 @@ run_case Level01.xml wrong-kind music/关卡音乐.ogg
 run_case image/sky.png wrong-kind sound/鼠标选择.ogg
 run_case music/背景音乐.ogg wrong-kind image/sky.png
 run_case sound/鼠标选择.ogg wrong-kind Level01.xml
+# Hostile edits: stray closing tags before deep nesting, one number raised to its limit, a
+# NaN spawn point, an unknown animation name, markup in the window title.
+run_case resource_MainMenu.xml stray-closes
+run_case Level01.xml stray-closes
+run_case resource_Level01.xml frames-max
+run_case Level01.xml nan-spawn
+run_case character.cfg unknown-anim
+run_case Autoexec.cfg markup-title

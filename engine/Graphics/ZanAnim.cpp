@@ -3,13 +3,27 @@
 #include "ZanGraphicsLog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
+#include <set>
+#include <string>
 
 namespace
 {
 const char* const kSource = "Graphics\\ZanAnim";
 // Rectangles laid out at most; later frames show frame 0. Bounds hostile descriptions.
 const int kMaxRects = 1 << 16;
+
+// A fault of an animation's description is reported once per run for that description, not
+// once per frame of every animation made from it: one wrong number could write millions.
+bool FirstReport(const void* texture, float x, float y, float w, float h, int frames)
+{
+    static std::set<std::string> s_reported;
+    char key[160];
+    std::snprintf(key, sizeof key, "%p %a %a %a %a %d", texture, double(x), double(y), double(w),
+                  double(h), frames);
+    return s_reported.insert(key).second;
+}
 } // namespace
 
 CZanAnim::CZanAnim(const char* texture, int frames, float fps, float texOffsetX, float texOffsetY,
@@ -124,6 +138,7 @@ void CZanAnim::CreateAnim(int frames, float fps)
         const float du = m_fWidth / float(texWidth);
         const float dv = m_fHeight / float(texHeight);
         int perRow = 0;
+        bool outside = false;
         for (int i = 1; i < m_nRectCount; ++i)
         {
             CZanVector* rect = m_pRect + 4 * i;
@@ -139,9 +154,11 @@ void CZanAnim::CreateAnim(int frames, float fps)
                 for (int corner = 0; corner < 4; ++corner)
                     rect[corner].Set(above[corner].x, above[corner].y + dv);
             }
-            if (rect[2].y > 1.0f)
-                ZanLogError("动画帧的范围超出纹理材质范围", kSource, __LINE__);
+            outside |= rect[2].y > 1.0f;
         }
+        if (outside &&
+            FirstReport(texture, m_pRect[0].x, m_pRect[0].y, m_fWidth, m_fHeight, frames))
+            ZanLogError("动画帧的范围超出纹理材质范围", kSource, __LINE__);
     }
     m_bCreated = true;
     SetFrame(0);

@@ -1,6 +1,7 @@
 // Texture resources: an image file or an empty texture on the graphics device.
 #include "Zan/ZanGraphics.h"
 #include "ZanGraphicsLog.h"
+#include "Resource/ZanBudget.h"
 
 namespace
 {
@@ -12,7 +13,8 @@ IDirect3DDevice9* Device()
 }
 } // namespace
 
-CZanTexture::CZanTexture(const char* path) : m_pTexture(nullptr), m_fWidth(0.0f), m_fHeight(0.0f)
+CZanTexture::CZanTexture(const char* path)
+    : m_pTexture(nullptr), m_fWidth(0.0f), m_fHeight(0.0f), m_bBudgeted(false)
 {
     if (!path)
         ZanLogError("纹理文件名为 NULL", kSource, __LINE__);
@@ -30,12 +32,21 @@ CZanTexture::CZanTexture(const char* path) : m_pTexture(nullptr), m_fWidth(0.0f)
         ZanLogError("不能创建纹理", kSource, __LINE__);
         return;
     }
+    // Counted at four bytes a pixel, whatever the file's format.
+    if (!ZanBudgetTake(size_t(info.Width) * info.Height * 4, kSource))
+    {
+        m_pTexture->Release();
+        m_pTexture = nullptr;
+        ZanLogError("不能创建纹理", kSource, __LINE__);
+        return;
+    }
     m_fWidth = float(info.Width);
     m_fHeight = float(info.Height);
+    m_bBudgeted = true;
 }
 
 CZanTexture::CZanTexture(float width, float height)
-    : m_pTexture(nullptr), m_fWidth(width), m_fHeight(height)
+    : m_pTexture(nullptr), m_fWidth(width), m_fHeight(height), m_bBudgeted(false)
 {
     IDirect3DDevice9* device = Device();
     const int w = int(width), h = int(height);
@@ -51,6 +62,8 @@ CZanTexture::CZanTexture(float width, float height)
 
 CZanTexture::~CZanTexture()
 {
+    if (m_bBudgeted)
+        ZanBudgetGive(size_t(m_fWidth) * size_t(m_fHeight) * 4);
     if (m_pTexture)
     {
         m_pTexture->Release();

@@ -21,107 +21,7 @@ CZanResourceMgr* s_pInstance = nullptr;
 int s_nUseCount = 0;
 
 const size_t kNameBuffer = 100;           // converted names: 99 bytes and the terminator
-const size_t kMaxFileBytes = 32u << 20;   // far beyond any real resource file
-const int kMaxDepth = 64;                 // the format is two levels deep
 const int kMaxStringCapacity = 64 * 1024; // initial text buffer of a described string
-
-// Reads the whole file; false when it cannot be opened or is absurdly large.
-bool ReadFile(const char* path, std::string& out)
-{
-    FILE* file = ZanFileOpen(path, "rb");
-    if (!file)
-        return false;
-    char chunk[16384];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-    {
-        if (out.size() + n > kMaxFileBytes)
-        {
-            ok = false;
-            break;
-        }
-        out.append(chunk, n);
-    }
-    std::fclose(file);
-    return ok;
-}
-
-// Upper bound of the element nesting the parser would build: it recurses once per level, so a
-// hostile file could otherwise exhaust the stack. Counts every opened tag that is not closed
-// by "/>" and every "</" as a close, skipping quoted attribute values, comments, CDATA,
-// declarations and processing instructions (their text may hold any '<').
-bool NestingWithinLimit(const std::string& text)
-{
-    static const struct
-    {
-        const char *open, *close;
-    } kSkipped[] = {{"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", ">"}, {"<!", ">"}};
-    int depth = 0;
-    const size_t n = text.size();
-    for (size_t i = 0; i < n; ++i)
-    {
-        if (text[i] != '<')
-            continue;
-        bool skipped = false;
-        for (const auto& skip : kSkipped)
-            if (text.compare(i, std::strlen(skip.open), skip.open) == 0)
-            {
-                const size_t end = text.find(skip.close, i + std::strlen(skip.open));
-                if (end == std::string::npos)
-                    return true; // unterminated: the parser reports it
-                i = end + std::strlen(skip.close) - 1;
-                skipped = true;
-                break;
-            }
-        if (skipped)
-            continue;
-        if (i + 1 < n && text[i + 1] == '/')
-        {
-            --depth;
-            continue;
-        }
-        char quote = 0;
-        size_t j = i + 1;
-        for (; j < n; ++j)
-        {
-            const char c = text[j];
-            if (quote)
-            {
-                if (c == quote)
-                    quote = 0;
-            }
-            else if (c == '"' || c == '\'')
-                quote = c;
-            else if (c == '>')
-                break;
-        }
-        if (!(j < n && j > i + 1 && text[j - 1] == '/'))
-            ++depth;
-        if (depth > kMaxDepth)
-            return false;
-        i = j < n ? j : n;
-    }
-    return true;
-}
-
-// Loads and parses a resource file in the parser's legacy mode (bytes as they are). A UTF-8
-// byte-order mark is dropped first: legacy mode would take it for text and fail.
-bool LoadDocument(const char* path, TiXmlDocument& doc)
-{
-    std::string text;
-    if (!ReadFile(path, text))
-        return false;
-    const size_t nul = text.find('\0');
-    if (nul != std::string::npos)
-        text.resize(nul);
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    if (text.empty() || !NestingWithinLimit(text))
-        return false;
-    doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-    return !doc.Error();
-}
 
 // A text attribute converted to GBK into a zeroed buffer; absent, too long or unconvertible
 // values read as empty.
@@ -229,7 +129,7 @@ bool CZanResourceMgr::Load(const char* path)
         return false;
     }
     TiXmlDocument doc;
-    if (!LoadDocument(path, doc))
+    if (!ZanLoadXml(path, doc))
     {
         // A missing file (say, a game started away from its data) is not a damaged one.
         struct stat st;
@@ -261,7 +161,11 @@ bool CZanResourceMgr::Load(const char* path)
             TextAttribute(e, "Path", value);
             if (!*name || !*value)
                 continue;
-            ReplaceHandle(m_mapTextures, name, new CZanResPtr<CZanTexture>(new CZanTexture(value)));
+            // Entries naming one file share one texture: the file is decoded once.
+            CZanResPtr<CZanTexture>& file = m_mapTextureFiles[value];
+            if (!file.Get())
+                file = CZanResPtr<CZanTexture>(new CZanTexture(value));
+            ReplaceHandle(m_mapTextures, name, new CZanResPtr<CZanTexture>(file));
         }
         else if (std::strcmp(kind, "字体资源") == 0)
         {
@@ -376,6 +280,7 @@ bool CZanResourceMgr::Clear()
     for (auto& entry : m_mapTextures)
         delete entry.second;
     m_mapTextures.clear();
+    m_mapTextureFiles.clear();
     for (auto& entry : m_mapFonts)
         delete entry.second;
     m_mapFonts.clear();

@@ -13,3 +13,12 @@ void ZanSoundCatchUp();
 /// at most the first two channels of each frame. Returns the bytes written, 0 at the end of
 /// the stream, or a negative vorbisfile error code. `bytes` must be at least one output frame.
 long ZanOggRead(OggVorbis_File* file, char* out, long bytes);
+
+/// The buffer already decoded from the file at `path` (its format in `format`), now with one
+/// more user; 0 when there is none.
+ALuint ZanSoundShareFind(const char* path, ALenum& format);
+/// Shares a buffer just decoded from `path` (its first user is the caller); its `bytes` are
+/// already taken from the media budget and are given back with the buffer.
+void ZanSoundShareAdd(const char* path, ALuint buffer, ALenum format, size_t bytes);
+/// One user fewer; the last deletes the buffer. Buffers never shared are deleted at once.
+void ZanSoundShareRelease(ALuint buffer);

@@ -2,6 +2,7 @@
 #include "Sound/SoundShared.h"
 
 #include "Graphics/ZanGraphicsLog.h"
+#include "Resource/ZanBudget.h"
 
 #include <algorithm>
 #include <vector>
@@ -27,7 +28,8 @@ void CZanOgg::DestroySound()
     alSourceStop(m_nSource);
     alDeleteSources(1, &m_nSource);
     Check();
-    alDeleteBuffers(1, &m_nBuffer);
+    if (m_nBuffer)
+        ZanSoundShareRelease(m_nBuffer);
     Check();
     m_nSource = 0;
     m_nBuffer = 0;
@@ -43,6 +45,17 @@ void CZanOgg::LoadSound(const char* path, bool loop)
     // A source left behind would play on with nobody able to stop it.
     if (m_nSource || m_nBuffer)
         CZanOgg::DestroySound();
+    ALenum sharedFormat = 0;
+    if (const ALuint shared = ZanSoundShareFind(path, sharedFormat))
+    {
+        m_nBuffer = shared;
+        m_nFormat = sharedFormat;
+        alGenSources(1, &m_nSource);
+        Check();
+        alSourcei(m_nSource, AL_BUFFER, ALint(m_nBuffer));
+        SetUpSource(loop);
+        return;
+    }
     FILE* file = ZanFileOpen(path, "rb");
     if (!file)
     {
@@ -86,12 +99,13 @@ void CZanOgg::LoadSound(const char* path, bool loop)
     block.resize(block.size() - block.size() % size_t(channels * 2));
     if (failed || ogg_int64_t(block.size()) != claimed)
         ZanLogError("载入 ogg 文件出错", kSource, __LINE__);
-    if (block.empty())
+    if (block.empty() || !ZanBudgetTake(block.size(), kSource))
         return;
 
     m_nFormat = format;
     alGenBuffers(1, &m_nBuffer);
     Check();
+    ZanSoundShareAdd(path, m_nBuffer, format, block.size());
     alGenSources(1, &m_nSource);
     Check();
     alBufferData(m_nBuffer, m_nFormat, block.data(), ALsizei(block.size()), rate);

@@ -12,6 +12,8 @@
 #include "core/ZanTimer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstring>
 
@@ -25,6 +27,85 @@ const char* const kSizeSettings = u8"窗口宽度 and 窗口高度 in section [�
 
 CZanEngine* s_pEngine = nullptr;
 int32_t s_nEngineUses = 0;
+
+// Signals that ask the game to end: the frame loop ends as if the window were closed, and the
+// run log says which one came.
+constexpr int kStopSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+volatile sig_atomic_t s_nStopSignal = 0;
+
+constexpr size_t kStopCount = sizeof kStopSignals / sizeof kStopSignals[0];
+struct sigaction s_previousStop[kStopCount];
+bool s_bStopWatched = false;
+
+void OnStopSignal(int sig)
+{
+    s_nStopSignal = sig;
+}
+
+// From start-up on: a signal that comes while the window opens ends the first frame.
+void WatchStopSignals()
+{
+    if (s_bStopWatched)
+        return;
+    struct sigaction stop
+    {
+    };
+    stop.sa_handler = &OnStopSignal;
+    sigemptyset(&stop.sa_mask);
+    for (size_t i = 0; i < kStopCount; ++i)
+        sigaction(kStopSignals[i], &stop, &s_previousStop[i]);
+    s_bStopWatched = true;
+}
+
+void ForgetStopSignals()
+{
+    if (!s_bStopWatched)
+        return;
+    for (size_t i = 0; i < kStopCount; ++i)
+        sigaction(kStopSignals[i], &s_previousStop[i], nullptr);
+    s_bStopWatched = false;
+    s_nStopSignal = 0;
+}
+
+const char* StopSignalName(int sig)
+{
+    switch (sig)
+    {
+    case SIGHUP:
+        return "SIGHUP";
+    case SIGINT:
+        return "SIGINT";
+    case SIGQUIT:
+        return "SIGQUIT";
+    default:
+        return "SIGTERM";
+    }
+}
+
+// The display went away: Xlib ends the process right after this, so the log is closed here.
+void OnDisplayLost()
+{
+    if (CZanEngine* engine = CZanEngine::Instance())
+        engine->CloseLogEarly("与显示服务器的连接已断开，游戏结束");
+}
+
+// Why a file could not be written in the working directory, in the player's words.
+const char* WriteFailure(int error)
+{
+    switch (error)
+    {
+    case ENOSPC:
+    case EDQUOT:
+        return "the disk is full";
+    case EROFS:
+        return "the folder is on a read-only disk";
+    case EACCES:
+    case EPERM:
+        return "you may not write in this folder";
+    default:
+        return std::strerror(error);
+    }
+}
 
 // A client size of 0 or less has no window; one larger than the display is cut to fit, so
 // the window, and the back buffer behind it, stay within what can be shown. The player learns
@@ -148,11 +229,15 @@ bool CZanEngine::SystemInitiate()
     SYSTEMTIME now{};
     GetLocalTime(&now);
     // The game runs on without its log; the player learns why nothing is recorded.
+    errno = 0;
     if (!m_pLog->Open("运行日志.htm", title))
         std::fprintf(stderr,
-                     "%s: cannot write the run log %s in the working directory; running "
+                     "%s: cannot write the run log %s in the working directory (%s); running "
                      "without it\n",
-                     ZanGbkToUtf8(title).c_str(), ZanNativePath("运行日志.htm").c_str());
+                     ZanGbkToUtf8(title).c_str(), ZanNativePath("运行日志.htm").c_str(),
+                     WriteFailure(errno));
+    ZanSetDisplayLostHook(&OnDisplayLost);
+    WatchStopSignals();
     m_pLog->TableStart();
 
     SystemLog("KOV 引擎启动..");
@@ -281,6 +366,12 @@ bool CZanEngine::SystemStart()
     MSG msg{};
     for (;;)
     {
+        if (const int sig = s_nStopSignal)
+        {
+            SystemWarnLog(std::string("收到信号 ") + StopSignalName(sig) + "，游戏结束", kSource,
+                          __LINE__);
+            break;
+        }
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         {
             if (msg.message == WM_QUIT)
@@ -338,6 +429,15 @@ bool CZanEngine::SystemStart()
     return true;
 }
 
+void CZanEngine::CloseLogEarly(const char* why)
+{
+    if (!m_pLog || !m_pLog->IsOpen())
+        return;
+    SystemWarnLog(why, kSource, __LINE__);
+    SystemLog("结束");
+    m_pLog->Close();
+}
+
 void CZanEngine::SystemShutdown()
 {
     SystemLog("关闭中..");
@@ -375,7 +475,9 @@ void CZanEngine::Release()
     m_pRandom = nullptr;
     delete m_pTimer;
     m_pTimer = nullptr;
-    if (m_bInitiated)
+    ZanSetDisplayLostHook(nullptr);
+    ForgetStopSignals();
+    if (m_bInitiated && m_pLog->IsOpen())
     {
         SystemLog("结束");
         m_pLog->Close();

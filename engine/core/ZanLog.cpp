@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -36,6 +37,35 @@ std::string BaseName(const std::string& path)
 {
     const size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// Text from settings and data files must show as text, never as markup of the page.
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        switch (c)
+        {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c; // GBK trail bytes never fall on these five
+        }
+    return out;
 }
 
 // ---- the last record of a crashed run ----
@@ -145,11 +175,17 @@ void WatchFatalSignals(int fd, const int32_t* row)
     g_crash.fd = fd;
     if (installed)
         return;
+    // A stack overflow leaves no stack for the handler: it runs on a stack of its own.
+    static char s_altStack[64 * 1024];
+    stack_t stack{};
+    stack.ss_sp = s_altStack;
+    stack.ss_size = sizeof s_altStack;
+    sigaltstack(&stack, nullptr);
     struct sigaction action
     {
     };
     action.sa_sigaction = &OnFatalSignal;
-    action.sa_flags = SA_SIGINFO;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     for (int i = 0; i < kFatalCount; ++i)
         sigaction(kFatalSignals[i], &action, &g_crash.previous[i]);
@@ -165,7 +201,8 @@ void StopWatching(int fd)
 }
 } // namespace
 
-CZanLog::CZanLog() : m_pFile(nullptr), m_nRow(1)
+CZanLog::CZanLog()
+    : m_pFile(nullptr), m_nRow(1), m_nLimit(kDefaultLimit), m_nWritten(0), m_bFull(false)
 {
     m_strLine.reserve(1024);
 }
@@ -187,8 +224,17 @@ bool CZanLog::Open(const char* file, const char* title)
         std::fclose(m_pFile);
     }
     m_pFile = ZanFileOpen(file, "wb");
+    struct stat st;
+    if (!m_pFile && lstat(ZanNativePath(file).c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    {
+        // A link in its place is replaced, never written through: it may point anywhere.
+        unlink(ZanNativePath(file).c_str());
+        m_pFile = ZanFileOpen(file, "wb");
+    }
     if (!m_pFile)
         return false;
+    m_nWritten = 0;
+    m_bFull = false;
     // Every record goes straight to the file, so a crash or a kill loses none of them.
     std::setvbuf(m_pFile, nullptr, _IONBF, 0);
     WatchFatalSignals(fileno(m_pFile), &m_nRow);
@@ -198,11 +244,20 @@ bool CZanLog::Open(const char* file, const char* title)
         Format("<html> <head> <title> %s日志记录</title> </header> \r\n", date.c_str()).c_str(),
         m_pFile);
     std::fputs("<body> \r\n", m_pFile);
-    std::fputs(Format("<h1 align = \"center\">%s日志记录(记录日 %s)</h1> \r\n", title ? title : "",
-                      date.c_str())
+    std::fputs(Format("<h1 align = \"center\">%s日志记录(记录日 %s)</h1> \r\n",
+                      Escaped(title ? title : "").c_str(), date.c_str())
                    .c_str(),
                m_pFile);
-    std::fputs("<table> \r\n", m_pFile);
+    // A full disk takes the file but not its text: that is no log either.
+    if (std::fputs("<table> \r\n", m_pFile) < 0 || std::ferror(m_pFile))
+    {
+        const int error = errno;
+        StopWatching(fileno(m_pFile));
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+        errno = error;
+        return false;
+    }
     return true;
 }
 
@@ -250,16 +305,27 @@ bool CZanLog::WriteWarn(const std::string& message, const std::string& file, int
 bool CZanLog::WriteRow(const char* color, const char* kind, const std::string& message,
                        const std::string& file, int line, bool located)
 {
-    if (!m_pFile)
+    if (!m_pFile || m_bFull)
         return false;
     m_strLine.clear();
     m_strLine += Format("<tr bgcolor=%s><td>%d</td><td>%s</td><td><b>", color, m_nRow, kind);
-    m_strLine += message; // never used as a format
+    m_strLine += Escaped(message); // never used as a format
     if (located)
-        m_strLine += "</b></td><td>" + BaseName(file) + Format("</td><td>%05d</td></tr>", line);
+        m_strLine +=
+            "</b></td><td>" + Escaped(BaseName(file)) + Format("</td><td>%05d</td></tr>", line);
     else
         m_strLine += "</b></td><td>-</td><td>-</td></tr>";
+    if (m_nWritten + m_strLine.size() > m_nLimit)
+    {
+        // A fault repeated without end must not fill the disk: the run's last row says so.
+        m_bFull = true;
+        m_strLine = Format("<tr bgcolor=#FFAA00><td>%d</td><td>警告</td><td><b>运行日志已达 %zu "
+                           "KB 的上限，本次运行其余的记录不再写入</b></td><td>ZanLog</td><td>"
+                           "%05d</td></tr>",
+                           m_nRow, m_nLimit >> 10, __LINE__);
+    }
     std::fwrite(m_strLine.data(), 1, m_strLine.size(), m_pFile);
+    m_nWritten += m_strLine.size();
     ++m_nRow;
-    return true;
+    return !m_bFull;
 }

@@ -5,9 +5,10 @@
 
 namespace
 {
-CZanResPtr<CZanAnim> MakeAnim(const std::string& name, float scale)
+CZanResPtr<CZanAnim> MakeAnim(const char* section, const char* key, const char* fallback,
+                              float scale)
 {
-    CZanResPtr<CZanAnim> anim = Resources()->CreateAnim(name.c_str());
+    CZanResPtr<CZanAnim> anim = CharacterAnim(section, key, fallback);
     anim->SetScale(scale, scale);
     return anim;
 }
@@ -27,9 +28,9 @@ std::string CActor::CharacterSetting(const char* section, const char* key, const
 void CActor::LoadLooks(const char* section, const char* flyLeft, const char* flyRight,
                        const char* death, float flyScale, float deathScale)
 {
-    m_FlyLeft = MakeAnim(CharacterSetting(section, "飞_左", flyLeft), flyScale);
-    m_FlyRight = MakeAnim(CharacterSetting(section, "飞_右", flyRight), flyScale);
-    m_Death = MakeAnim(CharacterSetting(section, "死亡", death), deathScale);
+    m_FlyLeft = MakeAnim(section, "飞_左", flyLeft, flyScale);
+    m_FlyRight = MakeAnim(section, "飞_右", flyRight, flyScale);
+    m_Death = MakeAnim(section, "死亡", death, deathScale);
 }
 
 void CActor::HideAll()

@@ -96,3 +96,18 @@ unsigned NowTicks()
 {
     return GameTicks();
 }
+
+CZanResPtr<CZanAnim> CharacterAnim(const char* section, const char* key, const char* fallback)
+{
+    CZanIni ini("character.cfg");
+    std::string name = ini.GetString(section, key, fallback);
+    if (name != fallback && !Resources()->HasAnim(name.c_str()))
+    {
+        // An unknown name would give the invisible default: the bird or monster would be lost.
+        Engine()->SystemWarnLog(std::string("character.cfg 中的动画未知，按默认值: [") + section +
+                                    "] " + key + "=" + name,
+                                "ActorSupport", __LINE__);
+        name = fallback;
+    }
+    return Resources()->CreateAnim(name.c_str());
+}

@@ -42,6 +42,11 @@ CZanOgg* LoadSoundRecord(const char* format, int number);
 /// Plays a sound that may be missing.
 void PlayIfLoaded(CZanOgg* sound);
 
+/// The animation "character.cfg" names under `key` in `section`, or `fallback` when it names
+/// none; a name the resources do not know as an animation is refused with a warning record,
+/// and the fallback is used.
+CZanResPtr<CZanAnim> CharacterAnim(const char* section, const char* key, const char* fallback);
+
 /// Shorthands for the engine singletons.
 inline CZanEngine* Engine()
 {

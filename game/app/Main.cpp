@@ -139,13 +139,16 @@ int main(int argc, char** argv)
         g_pPhysics->SetDamp(0.001f);
         g_pResources = KovResourceCreate();
     }
+    // A game that could not start (no window of the configured size, no display) says so in
+    // its exit status.
+    int status = 1;
     if (g_pEngine && g_pPhysics && g_pResources)
     {
         CSkyfloatGame::SetSceneFactory(&MakeSkyfloatScene);
         g_pGame = new CSkyfloatGame;
         g_pEngine->LoadGame(g_pGame);
-        if (g_pEngine->SystemInitiate())
-            g_pEngine->SystemStart();
+        if (g_pEngine->SystemInitiate() && g_pEngine->SystemStart())
+            status = 0;
         delete g_pGame;
         g_pGame = nullptr;
     }
@@ -170,7 +173,9 @@ int main(int argc, char** argv)
                     net->RoundTripMs(), net->Delay(), double(c.bytesSent) / seconds,
                     double(c.bytesReceived) / seconds, c.dropped, c.StallFrames(), c.playSeconds,
                     net->EndReason().c_str());
-        return net->Failed() ? 1 : 0;
+        return net->Failed() || status != 0 ? 1 : 0;
     }
+    if (status != 0)
+        return status;
     return replayer ? replayer->Result() : 0;
 }

@@ -6,6 +6,7 @@
 #include <tinyxml.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,107 +16,13 @@ CMapMgr* g_pMapMgr = nullptr;
 namespace
 {
 const char* const kSource = "SKFMapMgr";
-const size_t kNameBuffer = 100;         // converted names: 99 bytes and the terminator
-const size_t kMaxFileBytes = 16u << 20; // far beyond any real map
-const int kMaxDepth = 64;               // the format is two levels deep
+const size_t kNameBuffer = 100; // converted names: 99 bytes and the terminator
 const float kDegrees = 0.017453292f;
 
 void Report(void (CZanEngine::*log)(std::string, std::string, int), const char* message, int line)
 {
     if (CZanEngine* engine = CZanEngine::Instance())
         (engine->*log)(message, kSource, line);
-}
-
-bool ReadWhole(const char* path, std::string& out)
-{
-    FILE* file = ZanFileOpen(path, "rb");
-    if (!file)
-        return false;
-    char chunk[16384];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
-    {
-        if (out.size() + n > kMaxFileBytes)
-        {
-            ok = false;
-            break;
-        }
-        out.append(chunk, n);
-    }
-    std::fclose(file);
-    return ok;
-}
-
-// The parser recurses once per nesting level: a hostile file could exhaust the stack. Counts
-// open and close tags, skipping quoted values, comments, CDATA and declarations.
-bool NestingWithinLimit(const std::string& text)
-{
-    static const char* const kSkipped[][2] = {
-        {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", ">"}, {"<!", ">"}};
-    int depth = 0;
-    const size_t n = text.size();
-    for (size_t i = 0; i < n; ++i)
-    {
-        if (text[i] != '<')
-            continue;
-        bool skipped = false;
-        for (const auto& skip : kSkipped)
-            if (text.compare(i, std::strlen(skip[0]), skip[0]) == 0)
-            {
-                const size_t end = text.find(skip[1], i + std::strlen(skip[0]));
-                if (end == std::string::npos)
-                    return true; // unterminated: the parser reports it
-                i = end + std::strlen(skip[1]) - 1;
-                skipped = true;
-                break;
-            }
-        if (skipped)
-            continue;
-        if (i + 1 < n && text[i + 1] == '/')
-        {
-            --depth;
-            continue;
-        }
-        char quote = 0;
-        size_t j = i + 1;
-        for (; j < n; ++j)
-        {
-            const char c = text[j];
-            if (quote)
-            {
-                if (c == quote)
-                    quote = 0;
-            }
-            else if (c == '"' || c == '\'')
-                quote = c;
-            else if (c == '>')
-                break;
-        }
-        if (!(j < n && j > i + 1 && text[j - 1] == '/'))
-            ++depth;
-        if (depth > kMaxDepth)
-            return false;
-        i = j < n ? j : n;
-    }
-    return true;
-}
-
-// Legacy mode hands back the bytes as they are; a byte-order mark would read as text and fail.
-bool ParseMap(const char* path, TiXmlDocument& doc)
-{
-    std::string text;
-    if (!ReadWhole(path, text))
-        return false;
-    const size_t nul = text.find('\0');
-    if (nul != std::string::npos)
-        text.resize(nul);
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    if (text.empty() || !NestingWithinLimit(text))
-        return false;
-    doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
-    return !doc.Error() && doc.FirstChildElement();
 }
 
 // GBK form of a UTF-8 name; too long or unconvertible names read as empty.
@@ -137,7 +44,15 @@ struct Attributes
     float Float(const char* name, float fallback = 0.0f) const
     {
         const char* value = m_pElement->Attribute(name);
-        return value && *value ? float(std::strtod(value, nullptr)) : fallback;
+        if (!(value && *value))
+            return fallback;
+        const float n = float(std::strtod(value, nullptr));
+        if (std::isfinite(n))
+            return n;
+        // A NaN or infinite place or size would lose its object, or the birds, out of sight.
+        Report(&CZanEngine::SystemWarnLog,
+               (std::string("地图数值无效，按默认值: ") + name + "=" + value).c_str(), __LINE__);
+        return fallback;
     }
     int Int(const char* name, int fallback = 0) const
     {
@@ -267,7 +182,7 @@ bool CMapMgr::Load(const char* file)
         return false;
     }
     TiXmlDocument doc;
-    if (!ParseMap(file, doc))
+    if (!ZanLoadXml(file, doc) || !doc.FirstChildElement())
     {
         struct stat st;
         if (stat(ZanNativePath(file).c_str(), &st) != 0)

@@ -284,6 +284,11 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
                                DWORD size, LPCSTR path);
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
 
+// ---- the display ----
+// Called once when the connection to the display is lost, just before the process ends with
+// status 1; the hook may write its last records. Null removes it.
+void ZanSetDisplayLostHook(void (*hook)());
+
 // ---- code page and files ----
 // Text conversion between GBK (the system's 8-bit code page) and UTF-8. Bytes that do not
 // convert are replaced by '?'.
@@ -294,7 +299,7 @@ std::u32string ZanGbkToUtf32(const std::string& gbk);
 std::string ZanNativePath(const char* gbkPath);
 // fopen of a GBK path. All file access of engine and game goes through here. Opens regular
 // files only: a directory, FIFO or device gives null (as a missing file does), and opening
-// never blocks.
+// never blocks. Opening for writing never follows a link (it fails instead).
 FILE* ZanFileOpen(const char* gbkPath, const char* mode);
 // The whole of a regular file, when it holds at most maxBytes; false (and out empty) when it
 // is missing, not a regular file, larger, or cannot be read.

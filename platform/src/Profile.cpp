@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -221,12 +223,22 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     }
     else
         return TRUE; // removing a key that is not there
-    // Write beside the file and rename over it, so a failed write never loses the old one.
+    // Write beside the file and rename over it, so a failed write never loses the old one. The
+    // temporary name is fresh each time and made without following links.
     const std::string native = ZanNativePath(path);
-    const std::string temp = native + ".tmp";
-    FILE* f = ZanFileOpen((std::string(path) + ".tmp").c_str(), "wb");
-    if (!f)
+    std::string temp = native + ".XXXXXX";
+    const int fd = mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0)
         return FALSE;
+    struct stat old;
+    fchmod(fd, stat(native.c_str(), &old) == 0 ? (old.st_mode & 0777) : 0644);
+    FILE* f = fdopen(fd, "wb");
+    if (!f)
+    {
+        close(fd);
+        std::remove(temp.c_str());
+        return FALSE;
+    }
     bool ok = true;
     for (const std::string& line : lines)
         ok = ok && std::fputs((line + "\r\n").c_str(), f) >= 0;

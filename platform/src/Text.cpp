@@ -96,6 +96,9 @@ FILE* ZanFileOpen(const char* gbkPath, const char* mode)
     }
     if (std::strchr(mode, '+'))
         flags = (flags & ~O_ACCMODE) | O_RDWR;
+    // Data folders are the player's: a link planted there must not carry a write elsewhere.
+    if ((flags & O_ACCMODE) != O_RDONLY)
+        flags |= O_NOFOLLOW;
     const int fd = open(ZanNativePath(gbkPath).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return nullptr;

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <filesystem>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using zantest::ReadFile;
@@ -169,4 +170,16 @@ TEST(ConfigFile, AFileThatGivesNothingIsReportedOnce)
     for (const char* name : {"garbage.cfg", "huge.cfg", "folder.cfg"})
         EXPECT_EQ(said(name), ZanGbkToUtf8("配置文件无法使用，全部按默认设置: ") + name + "\n")
             << name;
+}
+
+// A link planted beside a settings file never carries a write elsewhere.
+TEST(ConfigFile, WritesNeverFollowALinkBesideTheFile)
+{
+    ScopedWorkDir dir;
+    WriteFile("elsewhere.cfg", "keep me");
+    ASSERT_EQ(symlink("elsewhere.cfg", "Autoexec.cfg.tmp"), 0);
+    CZanIni ini;
+    ini.SetInt("全局", "窗口宽度", 640);
+    EXPECT_EQ(ReadFile("elsewhere.cfg"), "keep me");
+    EXPECT_EQ(ini.GetInt("全局", "窗口宽度", 800), 640);
 }

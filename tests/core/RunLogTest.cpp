@@ -3,11 +3,13 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using zantest::ReadFile;
 using zantest::ScopedWorkDir;
+using zantest::WriteFile;
 
 namespace
 {
@@ -174,4 +176,94 @@ TEST(RunLog, AClosedLogNoLongerCatchesSignals)
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
     const std::string text = ReadFile(kNativeLogName);
     EXPECT_EQ(text.find("SIGSEGV"), std::string::npos);
+}
+
+TEST(RunLog, MarkupInTheTitleAndRecordsShowsAsText)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    ASSERT_TRUE(log.Open(kLogName, "<script>标题</script>"));
+    log.TableStart();
+    log.WriteWarn("标题=<script>alert(\"a\" & 'b')</script>", "<i>.cpp", 1);
+    log.Close();
+    const std::string text = ReadFile(kNativeLogName);
+    EXPECT_EQ(text.find("<script>"), std::string::npos);
+    EXPECT_EQ(text.find("<i>"), std::string::npos);
+    EXPECT_NE(text.find("&lt;script&gt;alert(&quot;a&quot; &amp; &#39;b&#39;)&lt;/script&gt;"),
+              std::string::npos);
+    EXPECT_NE(text.find("&lt;script&gt;标题&lt;/script&gt;日志记录"), std::string::npos);
+}
+
+// A fault repeated without end stops at the size limit with a last row saying so; the page
+// still gets its foot.
+TEST(RunLog, RowsStopAtTheSizeLimitWithOneRowSayingSo)
+{
+    ScopedWorkDir dir;
+    CZanLog log;
+    log.SetSizeLimit(8192);
+    ASSERT_TRUE(log.Open(kLogName, "t"));
+    log.TableStart();
+    int written = 0;
+    for (int i = 0; i < 100000; ++i)
+        written += log.WriteError("动画帧的范围超出纹理材质范围", "Graphics\\ZanAnim", 7) ? 1 : 0;
+    log.Close();
+    const std::vector<zantest::LogRow> rows = zantest::ReadLogRows(kNativeLogName);
+    ASSERT_EQ(rows.size(), size_t(written) + 1);
+    EXPECT_LT(written, 200);
+    EXPECT_EQ(rows.back().kind, "警告");
+    EXPECT_NE(rows.back().message.find("上限"), std::string::npos);
+    const std::string text = ReadFile(kNativeLogName);
+    EXPECT_LT(text.size(), 8192u + 1024u);
+    EXPECT_EQ(text.substr(text.size() - 7), "</html>");
+}
+
+TEST(RunLog, ALinkInPlaceOfTheLogIsReplacedNotWrittenThrough)
+{
+    ScopedWorkDir dir;
+    WriteFile("elsewhere.txt", "keep me");
+    ASSERT_EQ(symlink("elsewhere.txt", kNativeLogName.c_str()), 0);
+    CZanLog log;
+    ASSERT_TRUE(log.Open(kLogName, "t"));
+    log.WritePlain("row");
+    log.Close();
+    EXPECT_EQ(ReadFile("elsewhere.txt"), "keep me");
+    struct stat st;
+    ASSERT_EQ(lstat(kNativeLogName.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+namespace
+{
+volatile int g_deepest = 1 << 30; // never reached: the stack runs out first
+
+int Deeper(int n)
+{
+    if (n >= g_deepest)
+        return 0;
+    volatile char frame[1024];
+    frame[0] = char(n);
+    return Deeper(n + 1) + frame[0];
+}
+} // namespace
+
+// A stack overflow leaves no stack for a handler: the record is still written.
+TEST(RunLog, StackOverflowStillLeavesItsRecord)
+{
+    ScopedWorkDir dir;
+    const pid_t child = fork();
+    if (child == 0)
+    {
+        signal(SIGSEGV, SIG_DFL);
+        CZanLog log;
+        log.Open(kLogName, "t");
+        log.TableStart();
+        log.WritePlain("之前");
+        _exit(Deeper(0));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
+    const std::vector<zantest::LogRow> rows = zantest::ReadLogRows(kNativeLogName);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_NE(rows[1].message.find("SIGSEGV"), std::string::npos);
 }

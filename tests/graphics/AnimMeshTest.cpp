@@ -58,9 +58,11 @@ TEST_F(TexturedTest, RowsStartAtTheTextureOffset)
     }
 }
 
-TEST_F(TexturedTest, FramesBelowTheTextureAreKeptAndReported)
+// Reported once for the description, however many frames and animations share the fault.
+TEST_F(TexturedTest, FramesBelowTheTextureAreKeptAndReportedOnce)
 {
     CZanAnim a("帧", 20, 10.0f, 0.0f, 0.0f, 128.0f, 128.0f, 0);
+    CZanAnim again("帧", 20, 10.0f, 0.0f, 0.0f, 128.0f, 128.0f, 0);
     EXPECT_FLOAT_EQ(TopLeft(a, 4).y, 1.0f);
     EXPECT_FLOAT_EQ(TopLeft(a, 19).x, 0.5f);
     std::fflush(nullptr); // the run log is written through a buffer
@@ -68,7 +70,7 @@ TEST_F(TexturedTest, FramesBelowTheTextureAreKeptAndReported)
     int reported = 0;
     for (const auto& r : rows)
         reported += r.message == "动画帧的范围超出纹理材质范围" && r.file == "ZanAnim";
-    EXPECT_EQ(reported, 16);
+    EXPECT_EQ(reported, 1);
 }
 
 TEST_F(TexturedTest, PlayOnceStepsThroughEveryFrameAndStops)

@@ -4,6 +4,7 @@
 #include "world/Scenery.h"
 
 #include <cfloat>
+#include <cmath>
 
 namespace
 {
@@ -159,6 +160,17 @@ TEST_F(MapTest, BadFilesAreReportedAndChangeNothing)
     EXPECT_EQ(Errors("不是正确的地图文件"), 0);
 }
 
+TEST_F(MapTest, StrayClosesBeforeDeepNestingAreRefusedNotParsed)
+{
+    std::string text;
+    for (const char* piece : {"</x>", "<x>", "</x>"})
+        for (int i = 0; i < 40000; ++i)
+            text += piece;
+    zantest::WriteFile("stray.xml", text);
+    EXPECT_FALSE(g_pMapMgr->Load("stray.xml"));
+    EXPECT_EQ(Errors("无法解析地图文件"), 1);
+}
+
 TEST_F(MapTest, AnotherRootStillLoadsAfterOneRecord)
 {
     ASSERT_TRUE(LoadMap(u8R"(<点 Name="p" PositionY="4"/><图像 Graphics="云"/>)", "map"));
@@ -220,4 +232,26 @@ TEST_F(MapTest, TearDownLeavesNothingBehind)
     ASSERT_TRUE(LoadMap(u8R"(<障碍 Width="5" Height="5" Type="1"/>)"));
     EXPECT_NE(Slot<CBlock>(0), nullptr);
     EXPECT_EQ(g_pMapMgr->GetObjectCount(), 1);
+}
+
+// A NaN or infinite number would put a spawn point or an obstacle nowhere: each is refused
+// with a warning, and the default used.
+TEST_F(MapTest, NonFiniteNumbersAreRefusedWithAWarning)
+{
+    for (const char* bad : {"nan", "-NaN", "inf", "-infinity", "1e999"})
+    {
+        g_pMapMgr->Clear();
+        ASSERT_TRUE(LoadMap(std::string(u8"<点 Name=\"出生点1\" PositionX=\"") + bad +
+                            u8"\" PositionY=\"5\"/><障碍 Type=\"1\" Width=\"" + bad +
+                            "\" Height=\"4\" Mass=\"" + bad + "\"/>"));
+        EXPECT_EQ(g_pMapMgr->GetPoint("出生点1"), CZanVector(0, 5)) << bad;
+        CZanObject* block = g_pMapMgr->GetObject(0);
+        ASSERT_NE(block, nullptr);
+        EXPECT_TRUE(std::isfinite(block->GetBody()->m_fMass)) << bad;
+    }
+    EXPECT_EQ(LogCount("警告", "地图数值无效，按默认值: PositionX=nan", "SKFMapMgr"), 1);
+    int warnings = 0;
+    for (const auto& r : zantest::ReadLogRows(ZanNativePath("运行日志.htm")))
+        warnings += r.kind == "警告" && r.file == "SKFMapMgr";
+    EXPECT_EQ(warnings, 15);
 }

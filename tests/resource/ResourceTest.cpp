@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace
 {
@@ -232,7 +233,8 @@ TEST_F(ResourceTest, KnownNamesMakeNewObjectsSharingOneTexture)
     CZanResPtr<CZanSprite> b = resources->CreateSprite("鸟");
     EXPECT_NE(a.Get(), b.Get());
     EXPECT_EQ(a->GetTextureHandle()->GetHolder(), b->GetTextureHandle()->GetHolder());
-    EXPECT_EQ(a->GetTextureHandle()->GetHolder()->GetRefCount(), 3);
+    // Two sprites, and the manager's two: by entry name and by picture file.
+    EXPECT_EQ(a->GetTextureHandle()->GetHolder()->GetRefCount(), 4);
 }
 
 TEST_F(ResourceTest, MissingRequiredAttributesSkipTheEntryAndAbsentNumbersStayZero)
@@ -343,6 +345,44 @@ TEST_F(ResourceTest, CommentsAndDeclarationsHoldingTagsAreNotNesting)
     EXPECT_EQ(ErrorCount("无法解析资源文件"), 0);
 }
 
+// Stray closing tags first must not buy room for deeper nesting: the parser recurses once per
+// level and would run out of stack.
+TEST_F(ResourceTest, StrayClosesBeforeDeepNestingAreRefusedNotParsed)
+{
+    std::string text;
+    for (const char* piece : {"</x>", "<x>", "</x>"})
+        for (int i = 0; i < 40000; ++i)
+            text += piece;
+    EXPECT_FALSE(LoadText(text));
+    EXPECT_FALSE(LoadText(u8"<资源>" + text + u8"</资源>"));
+    EXPECT_EQ(ErrorCount("无法解析资源文件"), 2);
+}
+
+TEST(XmlNestingTest, CountsTheLevelsTheParserWouldEnter)
+{
+    std::string stray, opens;
+    for (int i = 0; i < 100; ++i)
+        stray += "</a>", opens += "<a>";
+    const struct
+    {
+        std::string text;
+        int depth;
+    } cases[] = {
+        {"<a><b/><c x='>'/></a>", 1},
+        {"<a><b><c></c></b></a>", 3},
+        {stray + opens, 100},
+        {"<r>" + stray + opens, 100}, // the parser stops at the first wrong close
+        {"<!-- <a><a> --><![CDATA[<a>]]><!DOCTYPE x><?pi <a>?><r></r>", 1},
+        {"<a x=\"</a></a>\"><b>", 2},
+        // The parser reads some quoted declaration values to their quote and others to '>'.
+        {"<r><?xml v=\"</r>\"?><a>", 1 << 30},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a/></r>", 1},
+        {"< <a><a>", 1}, // "< <a>" is one unknown node
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ZanXmlNestingDepth(c.text), c.depth) << c.text;
+}
+
 TEST_F(ResourceTest, WrongRootIsReportedButItsEntriesAreRead)
 {
     ASSERT_TRUE(LoadText(u8"<根><声音资源 Name=\"叫\" Path=\"x.wav\"/></根>"));
@@ -361,4 +401,38 @@ TEST_F(ResourceTest, ByteOrderMarkAndOverlongNamesAreHandled)
     EXPECT_EQ(resources->GetAudioInfo(longName.c_str()), nullptr);
     EXPECT_EQ(resources->GetAudioInfo(longName.substr(0, 99).c_str()), nullptr);
     EXPECT_EQ(resources->GetAudioInfo("长路径"), nullptr);
+}
+
+// Entries naming one picture file share one texture: a file used for every picture is decoded
+// once.
+TEST_F(ResourceTest, TexturesOfOneFileAreDecodedOnce)
+{
+    const size_t before = ZanMediaBytesInUse();
+    ASSERT_TRUE(LoadText(u8"<资源><材质资源 Name=\"甲\" Path=\"t.bmp\"/><材质资源 Name=\"乙\" "
+                         u8"Path=\"t.bmp\"/></资源>"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> a(resources->GetTexture("甲"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> b(resources->GetTexture("乙"));
+    ASSERT_NE((*a)->GetTexture(), nullptr);
+    EXPECT_EQ((*a)->GetTexture(), (*b)->GetTexture());
+    EXPECT_EQ(ZanMediaBytesInUse() - before, 64u * 32 * 4);
+}
+
+// Past the media budget a texture is not made, and the first refusal says why.
+TEST_F(ResourceTest, TexturesPastTheMediaBudgetAreRefusedWithOneWarning)
+{
+    WriteBmp("u.bmp", 64, 32, [](int, int) { return 0x404040u; });
+    WriteBmp("v.bmp", 64, 32, [](int, int) { return 0x202020u; });
+    ZanSetMediaBudget(ZanMediaBytesInUse() + 64 * 32 * 4 + 100);
+    ASSERT_TRUE(LoadText(u8"<资源><材质资源 Name=\"甲\" Path=\"t.bmp\"/><材质资源 Name=\"乙\" "
+                         u8"Path=\"u.bmp\"/><材质资源 Name=\"丙\" Path=\"v.bmp\"/></资源>"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> a(resources->GetTexture("甲"));
+    std::unique_ptr<CZanResPtr<CZanTexture>> c(resources->GetTexture("丙"));
+    EXPECT_NE((*a)->GetTexture(), nullptr);
+    EXPECT_EQ((*c)->GetTexture(), nullptr);
+    std::fflush(nullptr);
+    int warnings = 0;
+    for (const auto& r : zantest::ReadLogRows(ZanNativePath("运行日志.htm")))
+        warnings += r.message == "声音和纹理的内存已达上限，其余的不再载入";
+    EXPECT_EQ(warnings, 1);
+    ZanSetMediaBudget(size_t(768) << 20);
 }

@@ -312,3 +312,43 @@ TEST_F(SoundTest, DamagedOrOverclaimingFilesKeepWhatDecodes)
     }
     EXPECT_EQ(Records("不能载入 wav 文件"), 0);
 }
+
+// A sound file used by many sound objects is decoded once: they play one buffer, which stays
+// until the last of them goes.
+TEST_F(SoundTest, SoundsOfOneFileShareOneDecodedBuffer)
+{
+    Write("shared.ogg", MakeOgg(1, 22050, Sine(300, 22050, 10000, 1)));
+    auto first = Loaded<CZanOgg>("shared.ogg");
+    auto second = Loaded<CZanOgg>("shared.ogg");
+    ASSERT_NE(first->GetBuffer(), 0u);
+    EXPECT_EQ(second->GetBuffer(), first->GetBuffer());
+    EXPECT_NE(second->GetSource(), first->GetSource());
+    EXPECT_EQ(ZanMediaBytesInUse(), 10000u * 2);
+    const ALuint buffer = first->GetBuffer();
+    first.reset();
+    EXPECT_TRUE(alIsBuffer(buffer));
+    EXPECT_EQ(BufferInt(second->GetBuffer(), AL_SIZE), 10000 * 2);
+    second.reset();
+    EXPECT_FALSE(alIsBuffer(buffer));
+    EXPECT_EQ(ZanMediaBytesInUse(), 0u);
+}
+
+// Past the media budget a sound stays silent, and the first refusal says why.
+TEST_F(SoundTest, SoundsPastTheMediaBudgetAreRefusedWithOneWarning)
+{
+    ZanSetMediaBudget(30000);
+    Write("a.ogg", MakeOgg(1, 22050, Sine(300, 22050, 10000, 1)));
+    Write("b.ogg", MakeOgg(1, 22050, Sine(400, 22050, 10000, 1)));
+    Write("c.ogg", MakeOgg(1, 22050, Sine(500, 22050, 10000, 1)));
+    auto a = Loaded<CZanOgg>("a.ogg");
+    auto b = Loaded<CZanOgg>("b.ogg");
+    auto c = Loaded<CZanOgg>("c.ogg");
+    EXPECT_NE(a->GetBuffer(), 0u);
+    EXPECT_EQ(b->GetBuffer(), 0u);
+    EXPECT_EQ(c->GetBuffer(), 0u);
+    EXPECT_EQ(Records("声音和纹理的内存已达上限，其余的不再载入"), 1);
+    a.reset();
+    auto again = Loaded<CZanOgg>("b.ogg");
+    EXPECT_NE(again->GetBuffer(), 0u);
+    ZanSetMediaBudget(size_t(768) << 20);
+}

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -46,6 +47,32 @@ bool FileExists(const std::string& nativePath)
     return fs::exists(nativePath);
 }
 
+namespace
+{
+// The run log writes text with its markup characters escaped.
+std::string Unescaped(std::string text)
+{
+    static const char* const kEntities[][2] = {
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
+    std::string out;
+    for (size_t i = 0; i < text.size();)
+    {
+        bool replaced = false;
+        for (const auto& e : kEntities)
+            if (text.compare(i, std::strlen(e[0]), e[0]) == 0)
+            {
+                out += e[1];
+                i += std::strlen(e[0]);
+                replaced = true;
+                break;
+            }
+        if (!replaced)
+            out += text[i++];
+    }
+    return out;
+}
+} // namespace
+
 std::vector<LogRow> ReadLogRows(const std::string& nativePath)
 {
     const std::string text = ReadFile(nativePath);
@@ -72,7 +99,8 @@ std::vector<LogRow> ReadLogRows(const std::string& nativePath)
         std::string message = cells[2];
         if (message.rfind("<b>", 0) == 0 && message.size() >= 7)
             message = message.substr(3, message.size() - 7);
-        rows.push_back({std::atoi(cells[0].c_str()), cells[1], message, cells[3], cells[4]});
+        rows.push_back(
+            {std::atoi(cells[0].c_str()), cells[1], Unescaped(message), cells[3], cells[4]});
     }
     return rows;
 }

@@ -53,6 +53,9 @@ public:
     /// queued message, and shuts the game down (OnShutdown) and detaches it. Release calls it
     /// when the window still exists.
     void SystemShutdown();
+    /// Ends the run log now with a warning record of `why`, the closing record and the foot,
+    /// for a process about to end without shutting down (a lost display).
+    void CloseLogEarly(const char* why);
     /// Drops one use; the last one shuts everything down and deletes the engine.
     void Release();
 

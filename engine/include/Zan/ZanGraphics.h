@@ -221,6 +221,7 @@ private:
     IDirect3DTexture9* m_pTexture;
     float m_fWidth;
     float m_fHeight;
+    bool m_bBudgeted; // its pixels count against the media budget
 };
 
 /// A placeholder surface with no behaviour; nothing uses it.

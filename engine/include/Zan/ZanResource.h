@@ -247,6 +247,8 @@ public:
     CZanResPtr<CZanSprite> CreateSprite(const char* name);
     /// A new animation, as CreateSprite; stopped at frame 0.
     CZanResPtr<CZanAnim> CreateAnim(const char* name);
+    /// True when `name` describes an animation.
+    bool HasAnim(const char* name) const { return FindGraphics(name, KIND_ANIM) != nullptr; }
     /// A new grid mesh, as CreateSprite.
     CZanResPtr<CZanMesh> CreateMesh(const char* name);
     /// A new outlined rectangle, as CreateSprite.
@@ -299,6 +301,7 @@ private:
     CZanResPtr<CZanQuadGraphics> m_DefaultQuad;
 
     std::map<std::string, CZanResPtr<CZanTexture>*> m_mapTextures;
+    std::map<std::string, CZanResPtr<CZanTexture>> m_mapTextureFiles; // one texture per file
     std::map<std::string, CZanResPtr<CZanFont>*> m_mapFonts;
     std::map<std::string, SGraphicsEntry> m_mapGraphics;
     std::map<std::string, ZanParticleSystemInfo> m_mapParticles;
@@ -311,3 +314,27 @@ private:
 /// units or 99 GBK bytes, invalid UTF-8 and a null input are refused: 0 is returned and `out`
 /// is left unchanged. Characters GBK lacks become '?'. A C function, like the factory.
 extern "C" int UTF8ToANSI(const char* utf8, char* out);
+
+class TiXmlDocument;
+
+/// Deepest element nesting an XML data file may have; the engine's and the game's formats
+/// are two levels deep.
+const int kZanXmlMaxDepth = 64;
+
+/// The element nesting the XML parser would recurse into for `text`: an upper bound of the
+/// document's real depth, never lowered by stray closing tags. Text the parser could read in
+/// more than one way counts as far too deep.
+int ZanXmlNestingDepth(const std::string& text);
+
+/// Reads and parses an XML data file (path in GBK) in the parser's legacy mode, bytes as they
+/// are. False, with `doc` untouched or holding the parser's error, when the file is missing,
+/// not a regular file, larger than 16 MB, empty, nested deeper than kZanXmlMaxDepth or not
+/// well-formed. A leading UTF-8 byte-order mark is dropped and a zero byte ends the text.
+bool ZanLoadXml(const char* path, TiXmlDocument& doc);
+
+/// Memory that decoded sounds and textures may hold together (768 MB unless set). A sound or
+/// texture that does not fit is not loaded, and the first refusal of a run writes a warning
+/// record; it stays silent or draws nothing, as a file that failed to load.
+void ZanSetMediaBudget(size_t bytes);
+/// The bytes decoded sounds and textures hold now.
+size_t ZanMediaBytesInUse();

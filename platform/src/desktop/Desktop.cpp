@@ -4,7 +4,9 @@
 #include "ZanHeadless.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 #include <csignal>
+#include <cstring>
 #include <map>
 #include <pthread.h>
 #include <sys/prctl.h>
@@ -13,6 +15,19 @@
 namespace
 {
 bool g_videoReady = false;
+void (*g_displayLost)() = nullptr;
+
+// Xlib ends the process when its connection breaks; the engine says why first.
+int OnDisplayLost(Display*)
+{
+    std::fprintf(stderr, "Skyfloat: the connection to the display was lost\n");
+    if (void (*hook)() = g_displayLost)
+    {
+        g_displayLost = nullptr;
+        hook();
+    }
+    _exit(1);
+}
 pid_t g_boxOwner = 0; // our process id while a message box is up
 std::map<SDL_JoystickID, SDL_GameController*> g_pads;
 
@@ -84,6 +99,11 @@ void TrackClientOrigin(ZanWindow& w)
 }
 } // namespace
 
+void ZanSetDisplayLostHook(void (*hook)())
+{
+    g_displayLost = hook;
+}
+
 namespace zan::desktop
 {
 bool EnsureVideo()
@@ -99,6 +119,9 @@ bool EnsureVideo()
         return false;
     }
     g_videoReady = true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0)
+        XSetIOErrorHandler(&OnDisplayLost);
     // Gamepads are welcome but not needed: without them the keyboard plays alone.
     SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
     return true;
