@@ -1,5 +1,7 @@
 #include "LevelRun.h"
 
+#include "app/replay/MatchHash.h"
+
 #include "world/SKFMapMgr.h"
 
 #include <cstring>
@@ -131,63 +133,9 @@ void LevelRun::Play(const std::function<bool(LevelRun&)>& step, unsigned limitMs
     OnEveryPass(nullptr);
 }
 
-namespace
-{
-struct Hasher
-{
-    uint64_t h = 1469598103934665603ull;
-    void Add(uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i)
-        {
-            h ^= (v >> (8 * i)) & 0xff;
-            h *= 1099511628211ull;
-        }
-    }
-    void Add(float f)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        Add(bits);
-    }
-    void Add(int v) { Add(uint32_t(v)); }
-    void Add(const CZanObject& o)
-    {
-        Add(o.GetPos().x);
-        Add(o.GetPos().y);
-        Add(o.GetVelocity().x);
-        Add(o.GetVelocity().y);
-        Add(o.GetRot());
-    }
-};
-} // namespace
-
+// The same hash a replay records, so a test's figures and a replay's agree.
 uint64_t StateHash(const CLevel& level)
 {
-    Hasher h;
-    h.Add(level.GetState());
-    h.Add(level.GetRemaining());
-    h.Add(const_cast<CLevel&>(level).GetHour());
-    for (int i = 0; i < level.GetBirdCount(); ++i)
-    {
-        const CBird* bird = level.GetBird(i);
-        h.Add(*bird);
-        h.Add(bird->GetState());
-        h.Add(bird->GetScore());
-        h.Add(bird->GetLives());
-        h.Add(bird->GetLostBalloon());
-        for (int b = 0; b < CBird::BALLOONS; ++b)
-            h.Add(*bird->GetBalloon(b));
-    }
-    for (int i = 0; i < level.GetMonsterCount(); ++i)
-    {
-        const CMonster* monster = level.GetMonster(i);
-        h.Add(*monster);
-        h.Add(monster->GetState());
-        h.Add(monster->GetTarget().x);
-        h.Add(monster->GetTarget().y);
-        h.Add(*monster->GetBalloon());
-    }
-    return h.h;
+    return MatchStateHash(level);
 }
 } // namespace zantest
