@@ -181,6 +181,7 @@ void CheckFrame(void* user)
                     double(pile[i]->GetVelocity().Length()));
         ok = std::fabs(pos.x - kPileX) < 4.0f && std::fabs(pos.y - restY) < 4.0f &&
              pile[i]->GetVelocity().Length() < 10.0f &&
+             CZanPhysicsEngine::Instance()->IsAsleep(pile[i]->GetID()) &&
              Near(px[int(pos.y) * w + int(pos.x)], kBoxColours[i % 2]);
     }
     if (ok)
@@ -210,6 +211,8 @@ int main(int argc, char** argv)
     }
     CZanEngine* engine = KovCreate(9);
     CZanPhysicsEngine* world = KovPhysicsCreate(CZanVector(0.0f, 1000.0f));
+    // A pile at rest should stay put and cost nothing: settling lets it come to rest and sleep.
+    world->SetSettling(true);
     CZanResourceMgr* resources = KovResourceCreate();
     PhysicsGame* game = new PhysicsGame(engine, world, resources);
     check.game = game;
