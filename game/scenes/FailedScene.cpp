@@ -36,7 +36,6 @@ CFailedScene::CFailedScene(int output, const char* file)
 bool CFailedScene::Load(const char*)
 {
     m_uStart = GetTickCount();
-    m_fHour = 12.0f;
     m_pSky = new CZanSprite("无", 0.0f, 0.0f, 800.0f, 600.0f, kLevel);
     m_pSky->SetPosition(400.0f, 300.0f);
     m_pSky->SetColor(0xff9cc8ecUL);

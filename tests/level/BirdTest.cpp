@@ -37,6 +37,14 @@ CMonster* LiveMonster(LevelRun& run)
     return nullptr;
 }
 
+// Holds bird 1's flap key until the bird flies; true once it does (and the key is let go).
+bool TakenOff(const CBird* bird)
+{
+    const bool flying = bird->GetState() >= BIRD_FLYING_LEFT_HELD;
+    LevelRun::Key(DIK_J, !flying);
+    return flying;
+}
+
 // Ready to play: the countdown runs and the birds have been started.
 bool Playing(LevelRun& run)
 {
@@ -188,12 +196,8 @@ TEST(BirdTest, AnotherBirdsBalloonScoresAThousandAndCostsThatBirdTheBalloon)
                 return true;
             CBird* hunter = r.Bird(0);
             CBird* prey = r.Bird(1);
-            if (hunter->GetState() < BIRD_FLYING_LEFT_HELD)
-            {
-                LevelRun::Key(DIK_J, true);
+            if (!TakenOff(hunter))
                 return true;
-            }
-            LevelRun::Key(DIK_J, false);
             if (!touched)
             {
                 touched = r.Time();
@@ -225,12 +229,8 @@ TEST(BirdTest, ABalloonTheGraceSecondKeepsScoresNothing)
                 return true;
             CBird* hunter = r.Bird(0);
             CBird* prey = r.Bird(1);
-            if (hunter->GetState() < BIRD_FLYING_LEFT_HELD)
-            {
-                LevelRun::Key(DIK_J, true);
+            if (!TakenOff(hunter))
                 return true;
-            }
-            LevelRun::Key(DIK_J, false);
             if (!lost)
             {
                 lost = r.Time();
