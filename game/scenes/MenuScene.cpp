@@ -36,6 +36,9 @@ bool CButtonScene::LoadWorld(const char* file)
     if (!LoadSceneResources(file) || !g_pMapMgr || !g_pMapMgr->Load(file))
         return false;
     m_Environment.Load(g_pMapMgr->GetSettingsFile().c_str(), m_fHour);
+    if (const D3DPRESENT_PARAMETERS* screen =
+            g_pGraphics ? g_pGraphics->GetPresentParameters() : nullptr)
+        m_Backdrop.Build(int(screen->BackBufferWidth), int(screen->BackBufferHeight));
     return true;
 }
 
@@ -72,6 +75,7 @@ bool CButtonScene::Unload()
         delete button;
     m_vecButtons.clear();
     m_vecPictures.clear();
+    m_Backdrop.Release();
     m_Environment.Release();
     delete m_pSelect;
     m_pSelect = nullptr;
@@ -93,6 +97,7 @@ int CButtonScene::ButtonUnderCursor() const
 bool CButtonScene::Update()
 {
     m_Environment.Step(m_fHour);
+    m_Backdrop.Update();
     float x, y;
     MousePos(x, y);
     for (CMenuButton* button : m_vecButtons)

@@ -5,6 +5,7 @@
 #include "core/Scene.h"
 #include "scenes/LevelBoard.h"
 #include "scenes/MenuButton.h"
+#include "world/Backdrop.h"
 #include "world/Environment.h"
 
 #include <string>
@@ -95,6 +96,7 @@ public:
     }
     size_t GetButtonCount() const { return m_vecButtons.size(); }
     const CEnvironment& GetEnvironment() const { return m_Environment; }
+    CBackdrop& GetBackdrop() { return m_Backdrop; }
     CZanOgg* GetSelectSound() const { return m_pSelect; }
     CZanOgg* GetHoverSound() const { return m_pHover; }
 
@@ -109,6 +111,7 @@ protected:
 
 private:
     CEnvironment m_Environment;
+    CBackdrop m_Backdrop;
     std::vector<CMenuButton*> m_vecButtons;
     std::vector<CZanResPtr<CZanSprite>> m_vecPictures;
     CZanOgg* m_pSelect;
