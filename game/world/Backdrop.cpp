@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace
 {
@@ -118,10 +119,72 @@ bool Paint(CZanSprite& sprite, std::vector<uint32_t>& canvas, int width, int hei
     texture->UnlockRect(0);
     return true;
 }
+const int kCell = 32;     // pixels on a side of a shaded square
+const int kTolerance = 2; // levels a shaded pixel may differ from the picture
+
+uint32_t At(const std::vector<uint32_t>& canvas, int width, int height, int x, int y)
+{
+    x = std::clamp(x, 0, width - 1);
+    y = std::clamp(y, 0, height - 1);
+    return canvas[size_t(y) * size_t(width) + size_t(x)];
+}
+
+// The colour at a corner between four pixels: their mean, so neighbouring squares share it.
+uint32_t CornerColor(const std::vector<uint32_t>& canvas, int width, int height, int x, int y)
+{
+    const uint32_t p[4] = {At(canvas, width, height, x - 1, y - 1),
+                           At(canvas, width, height, x, y - 1), At(canvas, width, height, x - 1, y),
+                           At(canvas, width, height, x, y)};
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= ((Channel(p[0], shift) + Channel(p[1], shift) + Channel(p[2], shift) +
+                 Channel(p[3], shift) + 2) /
+                4)
+               << shift;
+    return out;
+}
+
+// Whether the square's two triangles (split from top left to bottom right, as the batcher
+// indexes a quad) shade every pixel centre within the tolerance of the picture.
+bool ShadesLikePicture(const std::vector<uint32_t>& canvas, int width, int left, int top, int right,
+                       int bottom, const uint32_t* c)
+{
+    const float w = float(right - left), h = float(bottom - top);
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+        {
+            const float fx = (float(x - left) + 0.5f) / w, fy = (float(y - top) + 0.5f) / h;
+            const uint32_t want = canvas[size_t(y) * size_t(width) + size_t(x)];
+            for (int shift = 0; shift < 24; shift += 8)
+            {
+                const float tl = float(Channel(c[0], shift)), tr = float(Channel(c[1], shift)),
+                            br = float(Channel(c[2], shift)), bl = float(Channel(c[3], shift));
+                const float v = fx >= fy ? tl + fx * (tr - tl) + fy * (br - tr)
+                                         : tl + fy * (bl - tl) + fx * (br - bl);
+                if (std::fabs(v - float(Channel(want, shift))) > float(kTolerance))
+                    return false;
+            }
+        }
+    return true;
+}
+
+// A colour times the tint, as the renderer modulates.
+DWORD Tinted(uint32_t color, DWORD tint)
+{
+    DWORD out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= DWORD((Channel(color, shift) * Channel(tint, shift) + 127) / 255) << shift;
+    return out;
+}
+
+ZanVertex Corner(float x, float y, DWORD color, float u, float v)
+{
+    return {x, y, 0.5f, color, u, v};
+}
 } // namespace
 
 CBackdrop::CBackdrop()
-    : m_Quad(), m_nWidth(0), m_nHeight(0), m_nTopLevel(0), m_bRegistered(false), m_bShown(false),
+    : m_nWidth(0), m_nHeight(0), m_nTopLevel(0), m_bRegistered(false), m_bShown(false),
       m_bEnabled(true)
 {
 }
@@ -190,15 +253,70 @@ bool CBackdrop::Compose(const std::vector<CZanSprite*>& sprites)
         std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
                     &canvas[size_t(y) * size_t(m_nWidth)], size_t(m_nWidth) * 4);
     d3d->UnlockRect(0);
-
-    const float w = float(m_nWidth), h = float(m_nHeight);
-    const float corners[4][4] = {{0, 0, 0, 0}, {w, 0, 1, 0}, {w, h, 1, 1}, {0, h, 0, 1}};
-    for (int i = 0; i < 4; ++i)
-        m_Quad.v[i] = {corners[i][0], corners[i][1], 0.5f,
-                       0xFFFFFFFFu,   corners[i][2], corners[i][3]};
-    m_Quad.pTexture = &m_Texture;
-    m_Quad.nBlend = ZAN_BLEND_DEFAULT;
+    Divide(canvas);
     return true;
+}
+
+// Squares of kCell, or of half that where the large one does not shade like the picture;
+// what neither can shade is drawn from the texture, in rows joined where they touch.
+void CBackdrop::Divide(const std::vector<uint32_t>& canvas)
+{
+    m_vecShaded.clear();
+    m_vecTextured.clear();
+    struct Rect
+    {
+        int top, bottom, left, right;
+    };
+    std::vector<Rect> textured;
+    auto shade = [&](int left, int top, int right, int bottom)
+    {
+        Cell cell{float(left), float(top), float(right), float(bottom), {}};
+        cell.corner[0] = CornerColor(canvas, m_nWidth, m_nHeight, left, top);
+        cell.corner[1] = CornerColor(canvas, m_nWidth, m_nHeight, right, top);
+        cell.corner[2] = CornerColor(canvas, m_nWidth, m_nHeight, right, bottom);
+        cell.corner[3] = CornerColor(canvas, m_nWidth, m_nHeight, left, bottom);
+        if (!ShadesLikePicture(canvas, m_nWidth, left, top, right, bottom, cell.corner))
+            return false;
+        m_vecShaded.push_back(cell);
+        return true;
+    };
+    for (int top = 0; top < m_nHeight; top += kCell)
+        for (int left = 0; left < m_nWidth; left += kCell)
+        {
+            const int right = std::min(m_nWidth, left + kCell);
+            const int bottom = std::min(m_nHeight, top + kCell);
+            if (shade(left, top, right, bottom))
+                continue;
+            const int midX = std::min(right, left + kCell / 2);
+            const int midY = std::min(bottom, top + kCell / 2);
+            const int xs[3] = {left, midX, right}, ys[3] = {top, midY, bottom};
+            for (int j = 0; j < 2; ++j)
+                for (int i = 0; i < 2; ++i)
+                    if (xs[i] < xs[i + 1] && ys[j] < ys[j + 1] &&
+                        !shade(xs[i], ys[j], xs[i + 1], ys[j + 1]))
+                        textured.push_back({ys[j], ys[j + 1], xs[i], xs[i + 1]});
+        }
+    std::sort(textured.begin(), textured.end(),
+              [](const Rect& a, const Rect& b)
+              { return std::tie(a.top, a.bottom, a.left) < std::tie(b.top, b.bottom, b.left); });
+    const float w = float(m_nWidth), h = float(m_nHeight);
+    for (size_t i = 0; i < textured.size();)
+    {
+        Rect r = textured[i++];
+        while (i < textured.size() && textured[i].top == r.top && textured[i].bottom == r.bottom &&
+               textured[i].left == r.right)
+            r.right = textured[i++].right;
+        const float x0 = float(r.left), x1 = float(r.right), y0 = float(r.top),
+                    y1 = float(r.bottom);
+        ZanQuad q{};
+        q.v[0] = Corner(x0, y0, 0, x0 / w, y0 / h);
+        q.v[1] = Corner(x1, y0, 0, x1 / w, y0 / h);
+        q.v[2] = Corner(x1, y1, 0, x1 / w, y1 / h);
+        q.v[3] = Corner(x0, y1, 0, x0 / w, y1 / h);
+        q.pTexture = &m_Texture;
+        q.nBlend = ZAN_BLEND_DEFAULT;
+        m_vecTextured.push_back(q);
+    }
 }
 
 // The layers may be drawn as one at the lowest one's place while whatever the render list puts
@@ -284,16 +402,31 @@ void CBackdrop::Render()
     if (!first || !g_pGraphics)
         return;
     // The hour's colour, taken as the layers have it this frame; the picture is opaque.
-    const DWORD color = DWORD(first->GetSprite()->GetColor().GetHWColor()) | 0xFF000000u;
-    for (ZanVertex& v : m_Quad.v)
-        v.color = color;
-    g_pGraphics->RenderQuadSoild(&m_Quad);
+    const DWORD tint = DWORD(first->GetSprite()->GetColor().GetHWColor()) | 0xFF000000u;
+    for (ZanQuad& q : m_vecTextured)
+    {
+        for (ZanVertex& v : q.v)
+            v.color = tint;
+        g_pGraphics->RenderQuadSoild(&q);
+    }
+    ZanQuad q{};
+    q.nBlend = ZAN_BLEND_DEFAULT;
+    for (const Cell& c : m_vecShaded)
+    {
+        q.v[0] = Corner(c.left, c.top, Tinted(c.corner[0], tint), 0, 0);
+        q.v[1] = Corner(c.right, c.top, Tinted(c.corner[1], tint), 0, 0);
+        q.v[2] = Corner(c.right, c.bottom, Tinted(c.corner[2], tint), 0, 0);
+        q.v[3] = Corner(c.left, c.bottom, Tinted(c.corner[3], tint), 0, 0);
+        g_pGraphics->RenderQuadSoild(&q);
+    }
 }
 
 void CBackdrop::Release()
 {
     ShowLayers(true);
     m_vecLayers.clear();
+    m_vecShaded.clear();
+    m_vecTextured.clear();
     m_bShown = false;
     if (m_bRegistered && g_pGraphics)
         g_pGraphics->DelRender(this);

@@ -11,7 +11,9 @@
 /// untinted and then tinted is the layers tinted and then composed: the hour's colour never
 /// asks for composing again. Frames where that would not hold (a picture between two of them
 /// overlaps a higher one, the layers moved, changed opacity or colour apart) show the layers
-/// themselves. Holds map objects by id only; Release before the map is cleared is not needed.
+/// themselves. Where the picture is smooth (most of the sky) it is drawn in vertex colours,
+/// which a software rasteriser fills for about half the cost of texturing. Holds map objects by
+/// id only, so the map may be cleared before Release.
 class CBackdrop : public IZanRender
 {
 public:
@@ -46,13 +48,22 @@ private:
         CZanVector position, scale;
         float alpha;
     };
+    // A square of the picture that its four corner colours shade as the renderer would,
+    // within a level or two, drawn without the texture; the rest is drawn from the texture.
+    struct Cell
+    {
+        float left, top, right, bottom;
+        uint32_t corner[4]; ///< untinted, clockwise from the top left
+    };
     bool Compose(const std::vector<CZanSprite*>& sprites);
+    void Divide(const std::vector<uint32_t>& canvas);
     bool CanShow() const;
     void ShowLayers(bool visible);
 
     std::vector<Layer> m_vecLayers;
     CZanResPtr<CZanTexture> m_Texture;
-    ZanQuad m_Quad;
+    std::vector<Cell> m_vecShaded;
+    std::vector<ZanQuad> m_vecTextured; ///< rows of cells drawn from the texture
     int m_nWidth, m_nHeight;
     int m_nTopLevel; ///< highest render level among the layers
     bool m_bRegistered, m_bShown, m_bEnabled;

@@ -108,11 +108,12 @@ const unsigned* ZanD3DLastFramePixels(int* width, int* height);
 void ZanD3DRasterise(const ZanD3DFrameRecord& frame, std::vector<uint32_t>& picture);
 
 // What rasterising a frame takes: the fragments its draws cover on the picture (each one
-// shaded), and those of them blended with what lies beneath. A draw whose every fragment is
-// opaque is written without blending, by both backends.
+// shaded), those of them that sample a texture (a software rasteriser's dearest step) and
+// those blended with what lies beneath. A draw whose every fragment is opaque is written
+// without blending, by both backends.
 struct ZanD3DFrameCost
 {
-    uint64_t fragments = 0, blended = 0;
+    uint64_t fragments = 0, blended = 0, textured = 0;
 };
 ZanD3DFrameCost ZanD3DMeasureFrame(const ZanD3DFrameRecord& frame);
 

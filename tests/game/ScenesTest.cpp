@@ -307,3 +307,43 @@ TEST_F(ScenesTest, LeavingASceneLeavesNoObjectBodyPictureOrMapItem)
     EXPECT_EQ(g_pGraphics->GetRenderCount(), baseRenders + 2);
     EXPECT_EQ(resources->GetAudioInfo("背景音乐"), nullptr);
 }
+
+// The menu's sky, far islands and islands, composed into one picture, take the hour's colour
+// each frame and show what the layers themselves would (to a level or two) where nothing moves
+// in front of them; when the sun sinks behind the islands the layers are drawn instead.
+TEST_F(ScenesTest, TheComposedSkyTakesTheHoursColourAndGivesWayToTheSettingSun)
+{
+    ToMenu();
+    CBackdrop& backdrop = Buttons()->GetBackdrop();
+    // Sky, far islands and both islands, clear of clouds, logo, buttons, water, sun and moon.
+    const int points[][2] = {{50, 330}, {40, 395}, {100, 470}, {760, 420}};
+    const struct
+    {
+        float hour;
+        bool composed;
+    } cases[] = {{9.0f, true}, {13.0f, true}, {21.0f, true}, {8.0f, false}};
+    for (const auto& c : cases)
+    {
+        std::vector<unsigned> seen[2];
+        for (int layers = 0; layers < 2; ++layers)
+        {
+            backdrop.SetEnabled(layers == 0);
+            Run(
+                [&](int pass)
+                {
+                    Buttons()->SetHour(c.hour);
+                    return pass < 1;
+                });
+            EXPECT_EQ(backdrop.IsShown(), c.composed && layers == 0) << c.hour;
+            int w = 0, h = 0;
+            const unsigned* frame = ZanHeadlessFrame(&w, &h);
+            ASSERT_NE(frame, nullptr);
+            for (const auto& p : points)
+                seen[layers].push_back(frame[p[1] * w + p[0]]);
+        }
+        for (size_t i = 0; i < seen[0].size(); ++i)
+            for (int shift = 0; shift < 24; shift += 8)
+                EXPECT_NEAR(int((seen[0][i] >> shift) & 0xFF), int((seen[1][i] >> shift) & 0xFF), 3)
+                    << c.hour << " h, point " << i;
+    }
+}

@@ -317,7 +317,11 @@ private:
     void Write(int x, int y, const Color& diffuse, float u, float v)
     {
         if (m_cost)
+        {
             ++m_cost->fragments;
+            if (m_draw.pixels && m_draw.pixels->width > 0 && m_draw.pixels->height > 0)
+                ++m_cost->textured;
+        }
         Color src = Shade(diffuse, u, v);
         src = {Clamp01(src.r), Clamp01(src.g), Clamp01(src.b), Clamp01(src.a)};
         if (!AlphaPasses(src.a))
