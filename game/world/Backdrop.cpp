@@ -268,34 +268,69 @@ void CBackdrop::Divide(const std::vector<uint32_t>& canvas)
         int top, bottom, left, right;
     };
     std::vector<Rect> textured;
-    auto shade = [&](int left, int top, int right, int bottom)
+    auto cellOf = [&](int left, int top, int right, int bottom)
     {
         Cell cell{float(left), float(top), float(right), float(bottom), {}};
         cell.corner[0] = CornerColor(canvas, m_nWidth, m_nHeight, left, top);
         cell.corner[1] = CornerColor(canvas, m_nWidth, m_nHeight, right, top);
         cell.corner[2] = CornerColor(canvas, m_nWidth, m_nHeight, right, bottom);
         cell.corner[3] = CornerColor(canvas, m_nWidth, m_nHeight, left, bottom);
-        if (!ShadesLikePicture(canvas, m_nWidth, left, top, right, bottom, cell.corner))
-            return false;
-        m_vecShaded.push_back(cell);
-        return true;
+        return cell;
+    };
+    auto shades = [&](const Cell& c)
+    {
+        return ShadesLikePicture(canvas, m_nWidth, int(c.left), int(c.top), int(c.right),
+                                 int(c.bottom), c.corner);
+    };
+    // Covers [left, right) x [top, bottom) with cells of `size`, smooth neighbours joined into
+    // one wide strip while it still shades like the picture (fewer triangles to set up); hands
+    // each cell that does not shade to `rough`.
+    auto strip = [&](int top, int bottom, int left, int right, int size, auto&& rough)
+    {
+        while (left < right)
+        {
+            int end = std::min(right, left + size);
+            Cell cell = cellOf(left, top, end, bottom);
+            if (!shades(cell))
+            {
+                rough(left, end);
+                left = end;
+                continue;
+            }
+            while (end < right)
+            {
+                const Cell wider = cellOf(left, top, std::min(right, end + size), bottom);
+                if (!shades(wider))
+                    break;
+                cell = wider;
+                end = int(wider.right);
+            }
+            m_vecShaded.push_back(cell);
+            left = end;
+        }
     };
     for (int top = 0; top < m_nHeight; top += kCell)
-        for (int left = 0; left < m_nWidth; left += kCell)
-        {
-            const int right = std::min(m_nWidth, left + kCell);
-            const int bottom = std::min(m_nHeight, top + kCell);
-            if (shade(left, top, right, bottom))
-                continue;
-            const int midX = std::min(right, left + kCell / 2);
-            const int midY = std::min(bottom, top + kCell / 2);
-            const int xs[3] = {left, midX, right}, ys[3] = {top, midY, bottom};
-            for (int j = 0; j < 2; ++j)
-                for (int i = 0; i < 2; ++i)
-                    if (xs[i] < xs[i + 1] && ys[j] < ys[j + 1] &&
-                        !shade(xs[i], ys[j], xs[i + 1], ys[j + 1]))
-                        textured.push_back({ys[j], ys[j + 1], xs[i], xs[i + 1]});
-        }
+    {
+        const int bottom = std::min(m_nHeight, top + kCell),
+                  middle = std::min(bottom, top + kCell / 2);
+        std::vector<std::pair<int, int>> rough;
+        strip(top, bottom, 0, m_nWidth, kCell,
+              [&](int l, int r)
+              {
+                  if (!rough.empty() && rough.back().second == l)
+                      rough.back().second = r;
+                  else
+                      rough.push_back({l, r});
+              });
+        // Rough stretches again in half-size cells; what is still rough is sampled.
+        for (const auto& run : rough)
+            for (const auto& half : {std::make_pair(top, middle), std::make_pair(middle, bottom)})
+                if (half.first < half.second)
+                    strip(half.first, half.second, run.first, run.second, kCell / 2,
+                          [&](int l, int r) {
+                              textured.push_back({half.first, half.second, l, r});
+                          });
+    }
     std::sort(textured.begin(), textured.end(),
               [](const Rect& a, const Rect& b)
               { return std::tie(a.top, a.bottom, a.left) < std::tie(b.top, b.bottom, b.left); });
