@@ -88,6 +88,7 @@ bool Paint(CZanSprite& sprite, std::vector<uint32_t>& canvas, int width, int hei
     D3DSURFACE_DESC desc;
     D3DLOCKED_RECT locked;
     if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) ||
+        (desc.Format != D3DFMT_A8R8G8B8 && desc.Format != D3DFMT_X8R8G8B8) ||
         FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
         return false;
     const bool keepsAlpha = desc.Format == D3DFMT_A8R8G8B8;
