@@ -40,7 +40,9 @@ void CZanOgg::DestroySound()
 {
     if (m_pStream)
     {
-        s_streams.erase(std::find(s_streams.begin(), s_streams.end(), m_pStream));
+        const auto listed = std::find(s_streams.begin(), s_streams.end(), m_pStream);
+        if (listed != s_streams.end())
+            s_streams.erase(listed);
         delete m_pStream; // its source too
         m_pStream = nullptr;
         m_nSource = 0;

@@ -388,6 +388,9 @@ bool CZanEngine::SystemStart()
             Sleep(100);
             continue;
         }
+        // An Escape pressed before this frame is the game's to read, not a quit during a
+        // load this frame may start.
+        GetAsyncKeyState(VK_ESCAPE);
         m_pTimer->Tick();
         if (g_pInput)
         {

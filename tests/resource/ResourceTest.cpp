@@ -437,18 +437,27 @@ TEST_F(ResourceTest, TexturesPastTheMediaBudgetAreRefusedWithOneWarning)
     ZanSetMediaBudget(size_t(768) << 20);
 }
 
-// A player who asks to quit while pictures load is not kept waiting for the rest: the load
-// stops before the next picture, and the frame loop then ends without another frame.
-TEST_F(ResourceTest, AQuitRequestDuringALoadAbandonsItAndEndsTheLoop)
+namespace
+{
+// Writes `count` 64 x 64 pictures and a resource file "many.xml" naming them all.
+void WriteManyPictures(int count)
 {
     std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<资源>\n";
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < count; ++i)
     {
         const std::string file = "p" + std::to_string(i) + ".bmp";
         WriteBmp(file.c_str(), 64, 64, [i](int, int) { return uint32_t(i) * 0x010101u; });
         xml += u8"<材质资源 Name=\"图" + std::to_string(i) + "\" Path=\"" + file + "\"/>\n";
     }
     WriteResourceFile("many.xml", xml + u8"</资源>");
+}
+} // namespace
+
+// A player who asks to quit while pictures load is not kept waiting for the rest: the load
+// stops before the next picture, and the frame loop then ends without another frame.
+TEST_F(ResourceTest, AQuitRequestDuringALoadAbandonsItAndEndsTheLoop)
+{
+    WriteManyPictures(20);
     struct Case
     {
         const char* how;
@@ -483,4 +492,17 @@ TEST_F(ResourceTest, AQuitRequestDuringALoadAbandonsItAndEndsTheLoop)
         ZanHeadlessOnFrame(nullptr, nullptr);
         EXPECT_EQ(passes, 0) << c.how;
     }
+}
+
+// Escape is the game's own key once a frame has read it: a load in a later frame goes on.
+TEST_F(ResourceTest, AnEscapeAnEarlierFrameReadDoesNotInterruptALoad)
+{
+    WriteManyPictures(5);
+    ZanHeadlessKey(DIK_ESCAPE, 1);
+    ZanHeadlessKey(DIK_ESCAPE, 0);
+    ZanHeadlessOnFrame([](void*) { PostQuitMessage(0); }, nullptr);
+    EXPECT_TRUE(engine->SystemStart());
+    ZanHeadlessOnFrame(nullptr, nullptr);
+    EXPECT_TRUE(resources->Load("many.xml"));
+    EXPECT_EQ(ZanMediaBytesInUse(), 5u * 64 * 64 * 4);
 }

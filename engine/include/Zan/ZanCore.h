@@ -55,7 +55,8 @@ public:
     void SystemShutdown();
     /// For long loads inside a frame, between one resource and the next: gathers the window's
     /// pending events, so the window stays responsive, and tells whether the player asked to
-    /// quit meanwhile (the close button, Escape, a quit message or a stop signal). True means
+    /// quit meanwhile (the close button, Escape pressed or held during this frame, a quit
+    /// message or a stop signal; Escape is taken as the quit it means to CGameBase). True means
     /// the load should be abandoned: the frame loop ends the game at its next pass, and every
     /// later call says true until then.
     bool LoadInterrupted();
