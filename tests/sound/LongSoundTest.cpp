@@ -172,3 +172,25 @@ TEST_F(LongSoundTest, TheFrameLoopKeepsALongSoundPlaying)
     // 20 s heard, five times what the two queued chunks hold.
     EXPECT_EQ(run.stopped, 0);
 }
+
+// Each streamed sound holds its file open: past 64 at once a long sound stays silent and says
+// why, until one of the others goes.
+TEST_F(LongSoundTest, PastSixtyFourStreamsALongSoundStaysSilent)
+{
+    std::vector<std::unique_ptr<CZanOgg>> sounds;
+    for (int i = 0; i < 64; ++i)
+    {
+        sounds.push_back(LoadedOgg("long.ogg"));
+        ASSERT_TRUE(sounds.back()->IsStreamed()) << i;
+    }
+    auto extra = LoadedOgg("long.ogg");
+    EXPECT_FALSE(extra->IsStreamed());
+    EXPECT_EQ(extra->GetSource(), 0u);
+    extra->PlaySoundA();
+    EXPECT_FALSE(extra->IsPlaying());
+    EXPECT_EQ(Records("声音流太多"), 1);
+    sounds.pop_back();
+    extra->LoadSound("long.ogg", false);
+    EXPECT_TRUE(extra->IsStreamed());
+    EXPECT_EQ(Records("声音流太多"), 1);
+}
