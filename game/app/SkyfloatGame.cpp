@@ -166,6 +166,8 @@ bool CSkyfloatGame::PostFrameUpdate()
 
 void CSkyfloatGame::PumpLobby()
 {
+    if (m_pMatch || m_pFlow->GetCurrent() != FLOW_TWO_PLAYER_WAIT)
+        m_pLobby->CancelTyping();
     CNetMatch* net = m_pLobby->Match();
     if (!net || s_pDirector != net)
         return;

@@ -60,11 +60,14 @@ public:
     using CSkyfloatGame::Init;
     using CSkyfloatGame::OnFocusLost;
     using CSkyfloatGame::OnFocusRestored;
+    using CSkyfloatGame::OnHandleChar;
     using CSkyfloatGame::OnKeyDown;
+    using CSkyfloatGame::OnKeyPress;
     using CSkyfloatGame::OnKeyUp;
     using CSkyfloatGame::OnMouseButtonDown;
     using CSkyfloatGame::OnMouseButtonRelease;
     using CSkyfloatGame::OnObjectMessage;
+    using CSkyfloatGame::PostFrameUpdate;
 };
 
 class GameTest : public ::testing::Test
@@ -215,4 +218,26 @@ TEST_F(GameTest, SceneFilesFollowTheLevelNumber)
     EXPECT_EQ(CSkyfloatGame::SceneFile(FLOW_SHOW_ONE_PLAYER_LEVEL, 12), "Level12.xml");
     EXPECT_EQ(CSkyfloatGame::SceneFile(FLOW_SHOW_TWO_PLAYER_WAIT, 3), "WaitLevel03.xml");
     EXPECT_EQ(CSkyfloatGame::SceneFile(1234, 1), "");
+}
+
+TEST_F(GameTest, ASessionFromTheTwoPlayerWaitScreenHoldsItsStartAndBackUntilLeft)
+{
+    TestGame game;
+    for (int event : {FLOW_EVENT_START, FLOW_EVENT_TO_MENU, FLOW_EVENT_TWO_PLAYERS})
+        game.OnFlowEvent(event, nullptr);
+    ASSERT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_WAIT);
+    game.OnKeyPress(0x3D); // F3 opens the address line
+    for (char c : std::string("127.0.0.1:9"))
+        game.OnHandleChar(c);
+    game.OnKeyPress(0x1C); // Enter joins
+    // The session decides when its match starts; the screen's own start and back wait.
+    Send(game, {{FLOW_EVENT_START_LEVEL, 16}, {1, 16}});
+    game.PostFrameUpdate();
+    Send(game, {{FLOW_EVENT_TO_MENU, 16}});
+    EXPECT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_WAIT);
+    EXPECT_EQ(game.GetMatch(), nullptr);
+    game.OnKeyPress(0x01); // Escape leaves the session, not the game
+    game.PostFrameUpdate();
+    Send(game, {{FLOW_EVENT_TO_MENU, 16}});
+    EXPECT_EQ(game.GetFlowState(), FLOW_MENU);
 }

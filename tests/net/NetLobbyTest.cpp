@@ -78,7 +78,7 @@ TEST(NetLobbyTest, EnterJoinsTheTypedAddressAndAnEndedSessionIsLetGo)
     EXPECT_NE(lobby.Match(), nullptr); // still joining: kept
 
     lobby.Match()->Leave();
-    EXPECT_FALSE(lobby.Close(10.0)); // it played no match
+    EXPECT_TRUE(lobby.Close(10.0));
     EXPECT_EQ(lobby.Match(), nullptr);
     EXPECT_EQ(lobby.Notice(11.0), "you left the match");
     EXPECT_EQ(lobby.Notice(15.0), "");

@@ -64,11 +64,10 @@ bool CNetLobby::Close(double now)
 {
     if (!m_pMatch || m_pMatch->State() != CNetMatch::NET_ENDED || m_pMatch->Owed())
         return false;
-    const bool played = m_pMatch->Round() > 0;
     m_strLast = m_pMatch->EndReason();
     m_dLastUntil = now + kLastShown;
     m_pMatch.reset();
-    return played;
+    return true;
 }
 
 std::string CNetLobby::Notice(double now) const

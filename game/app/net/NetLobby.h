@@ -24,11 +24,12 @@ public:
     /// A typed character while the address line is open; true when taken.
     bool Char(int character);
     bool Typing() const { return m_bTyping; }
+    /// Closes the address line (the screen it belongs to is gone).
+    void CancelTyping() { m_bTyping = false; }
     const std::string& Address() const { return m_strAddress; }
     /// The session this lobby started, or null.
     CNetMatch* Match() const { return m_pMatch.get(); }
-    /// Drops a session that is over and keeps its last line a while; true when it had played
-    /// a match.
+    /// Drops a session that is over and keeps its last line a while; true when it did.
     bool Close(double now);
     /// The line to show when no match runs (empty: none).
     std::string Notice(double now) const;
