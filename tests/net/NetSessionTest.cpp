@@ -167,7 +167,7 @@ TEST(NetSessionTest, ARematchStartsWhenBothAgreeWithANewSeed)
     Until(
         {host.get(), join.get()}, [] { return false; }, 0.3);
     EXPECT_EQ(host->State(), CNetMatch::NET_BETWEEN);
-    EXPECT_NE(host->Notice().find("wants a rematch"), std::string::npos) << host->Notice();
+    EXPECT_NE(host->Notice().find("rematch wanted"), std::string::npos) << host->Notice();
 
     host->Rematch();
     ASSERT_TRUE(Until({host.get(), join.get()},

@@ -73,7 +73,7 @@ bool CNetLobby::Close(double now)
 std::string CNetLobby::Notice(double now) const
 {
     if (m_bTyping)
-        return "join: " + m_strAddress + "_   (Enter joins, Escape cancels)";
+        return "join: " + m_strAddress + "_  Enter/Esc";
     if (m_pMatch)
         return m_pMatch->Notice();
     return now < m_dLastUntil ? m_strLast : std::string();

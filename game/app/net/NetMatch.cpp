@@ -700,16 +700,17 @@ std::string CNetMatch::Notice() const
     if (m_eState == NET_WAITING && m_bHost)
     {
         char line[160];
-        std::snprintf(line, sizeof line, "waiting for a player to join on port %u, level %d",
-                      unsigned(Port()), int(m_Start.level));
+        std::snprintf(line, sizeof line, "hosting level %d on port %u - Esc cancels",
+                      int(m_Start.level), unsigned(Port()));
         return m_strRefused.empty() ? line : "a player could not join: " + m_strRefused;
     }
     if (m_eState == NET_WAITING)
         return "joining " + m_strPeer + "...";
     if (m_eState == NET_BETWEEN)
-        return m_bWantRematch ? "rematch asked: waiting for the other player (Escape leaves)"
-               : m_bPeerWants ? "the other player wants a rematch: Enter plays it, Escape leaves"
-                              : "match over: Enter asks for a rematch, Escape leaves";
+        // Short lines: the notice shares the window's top right with the sky.
+        return m_bWantRematch ? "rematch asked, waiting - Esc: leave"
+               : m_bPeerWants ? "rematch wanted - Enter: play, Esc: leave"
+                              : "match over - Enter: rematch, Esc: leave";
     if (m_dWaitSince >= 0.0 && m_dLastNow - m_dWaitSince > kLateNotice)
         return "waiting for the other player";
     return std::string();
