@@ -169,7 +169,8 @@ TEST(NetSessionTest, ARematchStartsWhenBothAgreeWithANewSeed)
     EXPECT_EQ(host->State(), CNetMatch::NET_BETWEEN);
     EXPECT_NE(host->Notice().find("rematch wanted"), std::string::npos) << host->Notice();
 
-    host->Rematch();
+    host->Rematch(); // the host, asked second, starts it at once
+    EXPECT_EQ(host->State(), CNetMatch::NET_PLAYING);
     ASSERT_TRUE(Until({host.get(), join.get()},
                       [&] {
                           return host->State() == CNetMatch::NET_PLAYING &&

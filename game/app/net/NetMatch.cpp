@@ -206,7 +206,16 @@ void CNetMatch::Rematch()
     if (m_eState != NET_BETWEEN || m_bWantRematch)
         return;
     m_bWantRematch = true;
-    SendRematch(Clock());
+    if (m_bHost && m_bPeerWants)
+        StartRound(NextSeed(), Clock());
+    else
+        SendRematch(Clock());
+}
+
+uint32_t CNetMatch::NextSeed() const
+{
+    // From the first seed, so a session of a chosen seed plays the same matches again.
+    return uint32_t(Mix(uint64_t(m_nBaseSeed) << 8 | (m_nRound + 1))) | 1u;
 }
 
 bool CNetMatch::Key(int dik)
@@ -272,7 +281,7 @@ void CNetMatch::HandleRematch(const NetMessage& m, double now)
         if (!m_bHost && m.seed)
             StartRound(m.seed, now);
         else if (m_bHost && m_bWantRematch && m_bPeerWants)
-            StartRound(uint32_t(Mix(uint64_t(m_nBaseSeed) << 8 | (m_nRound + 1))) | 1u, now);
+            StartRound(NextSeed(), now);
     }
 }
 

@@ -130,6 +130,7 @@ private:
     void HandleRematch(const NetMessage& m, double now);
     /// The next match of the session, on both sides from the same seed.
     void StartRound(uint32_t seed, double now);
+    uint32_t NextSeed() const;
     /// The match ended here at this frame; the peer may still need our inputs to reach it.
     void StopAt(double now);
     void Finish(const std::string& why, double now);
