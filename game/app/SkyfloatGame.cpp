@@ -210,6 +210,11 @@ double CSkyfloatGame::BeginSimulationStep(double frameTime)
     return m_pMatch ? m_pMatch->BeginStep(m_pScene, frameTime) : frameTime;
 }
 
+bool CSkyfloatGame::RunsUnfocused() const
+{
+    return s_pDirector->HoldsScreens();
+}
+
 void CSkyfloatGame::SetMatchDirector(IMatchDirector* director)
 {
     s_pDirector = director ? director : &s_LocalDirector;

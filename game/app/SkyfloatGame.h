@@ -69,6 +69,8 @@ protected:
     bool OnObjectMessage(unsigned long sender, CPacket_Read* message) override;
     int SimulationSteps() override;
     double BeginSimulationStep(double frameTime) override;
+    /// While a network session runs: the other player's program is waiting on this one.
+    bool RunsUnfocused() const override;
 
 private:
     void BuildFlow();

@@ -68,6 +68,7 @@ public:
     using CSkyfloatGame::OnMouseButtonRelease;
     using CSkyfloatGame::OnObjectMessage;
     using CSkyfloatGame::PostFrameUpdate;
+    using CSkyfloatGame::RunsUnfocused;
 };
 
 class GameTest : public ::testing::Test
@@ -229,7 +230,9 @@ TEST_F(GameTest, ASessionFromTheTwoPlayerWaitScreenHoldsItsStartAndBackUntilLeft
     game.OnKeyPress(0x3D); // F3 opens the address line
     for (char c : std::string("127.0.0.1:9"))
         game.OnHandleChar(c);
-    game.OnKeyPress(0x1C); // Enter joins
+    EXPECT_FALSE(game.RunsUnfocused());
+    game.OnKeyPress(0x1C);             // Enter joins
+    EXPECT_TRUE(game.RunsUnfocused()); // the host is waiting on this program
     // The session decides when its match starts; the screen's own start and back wait.
     Send(game, {{FLOW_EVENT_START_LEVEL, 16}, {1, 16}});
     game.PostFrameUpdate();
@@ -240,4 +243,5 @@ TEST_F(GameTest, ASessionFromTheTwoPlayerWaitScreenHoldsItsStartAndBackUntilLeft
     game.PostFrameUpdate();
     Send(game, {{FLOW_EVENT_TO_MENU, 16}});
     EXPECT_EQ(game.GetFlowState(), FLOW_MENU);
+    EXPECT_FALSE(game.RunsUnfocused());
 }
