@@ -487,6 +487,9 @@ bool CSkyfloatGame::ShowScene(int output)
         start = s_pDirector->MakeStart(two ? 2 : 1);
         if (s_pDirector->ChoosesLevel())
             level = start.level;
+        // The wait screen between a session's matches shows the level they play.
+        if (start.network && two)
+            LevelChoice().Choose(level);
         else
             start.level = uint8_t(level);
     }

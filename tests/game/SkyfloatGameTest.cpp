@@ -3,6 +3,8 @@
 #include "ZanHeadless.h"
 #include "core/Scene.h"
 #include "app/SkyfloatGame.h"
+#include "app/replay/MatchDirector.h"
+#include "core/LevelChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -244,4 +246,31 @@ TEST_F(GameTest, ASessionFromTheTwoPlayerWaitScreenHoldsItsStartAndBackUntilLeft
     Send(game, {{FLOW_EVENT_TO_MENU, 16}});
     EXPECT_EQ(game.GetFlowState(), FLOW_MENU);
     EXPECT_FALSE(game.RunsUnfocused());
+}
+
+TEST_F(GameTest, TheWaitScreenAfterANetworkMatchShowsTheLevelItPlayed)
+{
+    // A session that starts a two-player match of the host's level 3.
+    struct Director : IMatchDirector
+    {
+        bool started = false;
+        int AutoStart() override { return started ? 0 : (started = true, 2); }
+        MatchStart MakeStart(int) override
+        {
+            MatchStart s;
+            s.players = 2;
+            s.level = 3;
+            s.network = 1;
+            return s;
+        }
+        bool ChoosesLevel() const override { return true; }
+        void Ended(const CMatchSession&) override {}
+    } director;
+    TestGame game;
+    CSkyfloatGame::SetMatchDirector(&director);
+    game.PostFrameUpdate();
+    EXPECT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_LEVEL);
+    EXPECT_EQ(LevelChoice().GetChosen(true), 3);
+    CSkyfloatGame::SetMatchDirector(nullptr);
+    LevelChoice().Choose(1);
 }
