@@ -1,7 +1,7 @@
 // Not a check: a one-player bot plays a level to the end and prints whether it cleared it,
 // for comparing the levels' difficulty (tools/clear_rate.sh plays many). Settings:
-// ZAN_CLEAR_LEVEL (1 to 4) and ZAN_CLEAR_SEED. One match per process: the engine and the
-// game are built once per run of a program.
+// ZAN_CLEAR_LEVEL (1 to 4), ZAN_CLEAR_SEED, ZAN_CLEAR_LAPSE and ZAN_CLEAR_DARING (see Play).
+// One match per process: the engine and the game are built once per run of a program.
 #include "LevelRun.h"
 #include "core/LevelChoice.h"
 

@@ -1,6 +1,7 @@
 // The level scenes: settings, the countdown, the end of a match, keys per level, and the
 // head-up display's limits.
 #include "LevelRun.h"
+#include "core/LevelChoice.h"
 
 #include "actors/ActorSupport.h"
 
@@ -106,6 +107,10 @@ TEST(LevelTest, WithoutMonstersTheOnePlayerMatchEndsByTimeAtHalfSpeed)
     EXPECT_EQ(monsters, 0);
     EXPECT_GE(ended, 200700u);
     EXPECT_LE(ended, 201000u);
+    // A life was left at time-up: the clear is kept for the next run of the game.
+    CLevelChoice next;
+    next.Load();
+    EXPECT_EQ(next.GetOpened(), 2);
 }
 
 TEST(LevelTest, MoreThanSixMonstersAreSixWithAWarning)
