@@ -2,12 +2,17 @@
 
 #include "actors/ActorSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 namespace
 {
 int s_nNextGroup = CMonster::FIRST_GROUP;
+
+// The lowest point a wanderer heads for: above every level's sea (its top at y 556), low
+// enough that a monster on the lowest shore keeps walking instead of taking off.
+const float kLowestTarget = 470.0f;
 
 enum
 {
@@ -278,8 +283,9 @@ void CMonsterAI::Handle(int event)
     {
         const float phi = engine->RandomFloat(0.0f, 6.2831855f);
         const CZanVector p = m_pMonster->GetPos();
+        // A wanderer heads for open sky or ground, never for a point in the sea.
         m_pMonster->SetTarget(p.x + m_fHeadingX + 20.0f * std::cos(phi),
-                              p.y + m_fHeadingY + 20.0f * std::sin(phi));
+                              std::min(p.y + m_fHeadingY + 20.0f * std::sin(phi), kLowestTarget));
         m_TimedEvents.Schedule(engine->RandomInt(100, 200), WANDER_NEW_TARGET);
         break;
     }

@@ -248,6 +248,7 @@ bool CSkyfloatGame::Init()
     // free and leaves them to fragment the heap.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    LevelChoice().Load();
     m_TimedEvents.Add(GetTickCount(), FLOW_EVENT_START);
     delete m_pNotice;
     m_pNotice = new CZanResPtr<CZanString>(new CZanString("系统", 100000, 96));

@@ -1,6 +1,12 @@
 #include "core/LevelChoice.h"
 
+#include "core/WholeFile.h"
+
+#include "ZanEngine.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 int CLevelChoice::GetChosen(bool twoPlayers) const
 {
@@ -32,6 +38,31 @@ void CLevelChoice::Cleared(int level)
     const int next = std::min(level + 1, int(LEVEL_COUNT));
     m_nOpened = std::max(m_nOpened, next);
     m_nChosen = next;
+}
+
+void CLevelChoice::Load(const char* name)
+{
+    struct stat st;
+    if (lstat(name, &st) != 0 && errno == ENOENT)
+        return;
+    std::string text;
+    if (!ReadRegularFile(name, 4096, &text))
+    {
+        if (CZanEngine* engine = CZanEngine::Instance())
+            engine->SystemWarnLog("进度文件无法读取, 不开放新的关卡", __FILE__, __LINE__);
+        return;
+    }
+    // Read the way every settings file is; a hand-edited number stays within the levels.
+    CZanIni ini(name);
+    const int opened = std::clamp(ini.GetInt("单人", "已开放关卡", 1), 1, int(LEVEL_COUNT));
+    if (opened > m_nOpened)
+        m_nOpened = m_nChosen = opened;
+}
+
+bool CLevelChoice::Save(const char* name) const
+{
+    return ReplaceWholeFile(
+        name, "; 单人游戏已开放的关卡\n[单人]\n已开放关卡=" + std::to_string(m_nOpened) + "\n");
 }
 
 CLevelChoice& LevelChoice()

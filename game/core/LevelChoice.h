@@ -2,8 +2,8 @@
 #pragma once
 
 /// The level chosen on the wait screens and the levels open to a single player. Two players
-/// may play every level; a single player opens the next one by clearing a level. Kept for the
-/// program's run.
+/// may play every level; a single player opens the next one by clearing a level. What is open
+/// is kept between runs in a small settings file of the working folder.
 class CLevelChoice
 {
 public:
@@ -26,6 +26,13 @@ public:
     void Choose(int level);
     /// A single player cleared the level: the next one opens and becomes the choice.
     void Cleared(int level);
+
+    /// Adds the levels that `name` ("[单人]", "已开放关卡=N") says are open; a missing file
+    /// adds none, an unreadable one none with a warning record. When that opens more, the
+    /// highest open level becomes the choice, as after clearing the one before it.
+    void Load(const char* name = "progress.cfg");
+    /// Writes what is open to `name`, replacing it whole. False when that fails.
+    bool Save(const char* name = "progress.cfg") const;
 
 private:
     int m_nChosen;

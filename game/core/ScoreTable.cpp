@@ -1,16 +1,15 @@
 #include "core/ScoreTable.h"
 
+#include "core/WholeFile.h"
+
 #include "ZanEngine.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -45,66 +44,6 @@ void Warn(const char* message)
         engine->SystemWarnLog(message, __FILE__, __LINE__);
 }
 
-// Reads a regular file of at most `cap` bytes without following a link or blocking on a
-// pipe; false for anything else.
-bool ReadRegular(const std::string& path, size_t cap, std::string* text)
-{
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) > cap)
-        return false;
-    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    text->clear();
-    char buffer[4096];
-    bool ok = true;
-    for (;;)
-    {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0)
-            break;
-        text->append(buffer, size_t(n));
-        if (text->size() > cap)
-        {
-            ok = false;
-            break;
-        }
-    }
-    close(fd);
-    return ok;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size())
-    {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
-// Makes a finished rename last: the folder's entry is flushed too.
-void SyncFolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0)
-    {
-        fsync(fd);
-        close(fd);
-    }
-}
 } // namespace
 
 std::string CScoreTable::Section(int level, bool twoPlayers)
@@ -183,7 +122,7 @@ bool CScoreTable::Load(const char* name)
     if (lstat(name, &st) != 0 && errno == ENOENT)
         return true;
     std::string text;
-    if (!ReadRegular(name, MAX_FILE_BYTES, &text) || !IsTableText(text))
+    if (!ReadRegularFile(name, MAX_FILE_BYTES, &text) || !IsTableText(text))
     {
         const std::string bad = std::string(name) + ".bad";
         if (std::rename(name, bad.c_str()) == 0)
@@ -233,22 +172,7 @@ std::string CScoreTable::Text() const
 
 bool CScoreTable::Save(const char* name) const
 {
-    const std::string path = name;
-    const std::string fresh = path + ".new";
-    // A save cut short earlier may have left its new file: start it again.
-    unlink(fresh.c_str());
-    const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = WriteAll(fd, Text()) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || std::rename(fresh.c_str(), path.c_str()) != 0)
-    {
-        unlink(fresh.c_str());
-        return false;
-    }
-    SyncFolderOf(path);
-    return true;
+    return ReplaceWholeFile(name, Text());
 }
 
 int CScoreTable::Insert(int level, bool twoPlayers, const ScoreEntry& entry)

@@ -379,7 +379,11 @@ void CLevel::EndMatch(bool timeUp)
 {
     m_bCleared = Clears(m_nBirds, m_apBirds[0] ? m_apBirds[0]->GetLives() : 0, timeUp);
     if (m_bCleared)
+    {
         LevelChoice().Cleared(m_nNumber);
+        if (!LevelChoice().Save())
+            Engine()->SystemWarnLog("进度无法保存", __FILE__, __LINE__);
+    }
 
     CScoreTable table;
     table.Load();

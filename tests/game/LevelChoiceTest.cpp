@@ -1,7 +1,9 @@
 // The level choice of the wait screens and the one-player clear rule.
+#include "../map/WorldFixture.h"
 #include "core/LevelChoice.h"
 #include "scenes/Level.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace
@@ -61,6 +63,46 @@ TEST(LevelChoice, TwoPlayerChoiceBeyondTheOpenLevelsFallsBackForOnePlayer)
     EXPECT_EQ(choice.GetChosen(true), 4);
     choice.Choose(0);
     EXPECT_EQ(choice.GetChosen(true), 4);
+}
+
+TEST(LevelChoice, WhatIsOpenIsKeptBetweenRuns)
+{
+    struct
+    {
+        const char* name;
+        std::string file; ///< progress.cfg before the run; "-" none, "/" a folder
+        int before;       ///< level cleared in this run before loading (0: none)
+        int opened;       ///< open after loading
+    } cases[] = {
+        {"no file: level 1", "-", 0, 1},
+        {"two levels open", "[单人]\n已开放关卡=2\n", 0, 2},
+        {"a hand-edited number stays within the levels", "[单人]\n已开放关卡=99\n", 0, 4},
+        {"a number below 1 opens level 1", "[单人]\n已开放关卡=-5\n", 0, 1},
+        {"a folder in its place opens nothing", "/", 0, 1},
+        {"nothing in this run is lost to an older file", "[单人]\n已开放关卡=2\n", 3, 4},
+        {"a file too big opens nothing", "[单人]\n已开放关卡=3\n" + std::string(5000, ';'), 0, 1},
+    };
+    for (const auto& c : cases)
+    {
+        zantest::ScopedWorkDir dir;
+        if (c.file == "/")
+            std::filesystem::create_directory("progress.cfg");
+        else if (c.file != "-")
+            zantest::WriteFile("progress.cfg", c.file);
+        CLevelChoice choice;
+        if (c.before)
+            choice.Cleared(c.before);
+        choice.Load();
+        EXPECT_EQ(choice.GetOpened(), c.opened) << c.name;
+        EXPECT_EQ(choice.GetChosen(false), c.opened) << c.name;
+        if (c.file == "/")
+            continue;
+        // Saved and read back by the next run, it opens the same levels.
+        ASSERT_TRUE(choice.Save()) << c.name;
+        CLevelChoice next;
+        next.Load();
+        EXPECT_EQ(next.GetOpened(), c.opened) << c.name;
+    }
 }
 
 TEST(LevelRules, OnlyASinglePlayerWithALifeLeftAtTimeUpClears)
