@@ -26,8 +26,8 @@ const float kSlop = 0.02f;
 const float kCorrection = 0.2f;
 const float kMaxPush = 0.5f;
 const int kPositionIterations = 4;
-// A sub-step in which most contact points start without an impulse (a stack just built, a pile
-// just landed) runs this many times the velocity passes: the load must reach the bottom of the
+// A sub-step in which most points that bear weight start without an impulse (a stack just built, a
+// pile just landed) runs this many times the velocity passes: the load must reach the bottom of the
 // stack at once, or the stack sinks while later steps pass it down.
 const int kColdPassFactor = 30;
 // Two-point contacts whose coupled problem is worse conditioned than this are solved point by
@@ -604,13 +604,22 @@ void CZanPhysicsEngine::SolveSettling(float h)
         load(j->m_pBody2);
     }
 
+    // Only touching points that hold something up count: one beside a box carries nothing
+    // however long it has been there.
     int coldPoints = 0, points = 0;
     for (const SZanSettler::Manifold& m : s.manifolds)
+    {
+        const float up = (m.nx * m_vGravity.x + m.ny * m_vGravity.y) / gravity;
+        if (!(std::fabs(up) > 0.5f))
+            continue;
         for (int i = 0; i < m.count; ++i)
         {
+            if (m.p[i].src->m_fSeparation > 0.0f)
+                continue;
             ++points;
             coldPoints += m.p[i].pn == 0.0f ? 1 : 0;
         }
+    }
     const int passes = m_nIterations * (2 * coldPoints > points ? kColdPassFactor : 1);
     for (int it = 0; it < passes; ++it)
     {
