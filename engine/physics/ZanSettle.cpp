@@ -69,7 +69,8 @@ struct CZanPhysicsEngine::SZanSettler
     struct Point
     {
         float rn1, rn2, rt1, rt2; ///< arms crossed with the normal and the tangent
-        float massNormal, massTangent, bounce, pn, pt;
+        float massNormal, massTangent, pn, pt;
+        float bounce;     ///< least normal speed: of a bounce, or minus what closes a near miss
         float push;       ///< separating speed the position pass aims at
         float pp;         ///< accumulated position-pass impulse
         CZanContact* src; ///< where the accumulated impulses are kept between steps
