@@ -22,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CZanOgg whole;
         whole.LoadSound(path.c_str(), true);
         whole.PlaySoundA();
+        // A long sound streams: its operations go through the stream.
+        whole.IsPlaying();
+        whole.PauseSound();
+        whole.PlaySoundA();
+        whole.StopSound();
+        whole.PlaySoundA();
 
         // Looping makes the stream decode the whole file, rewind and decode again.
         CZanOggStream stream;

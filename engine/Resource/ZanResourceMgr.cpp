@@ -1,5 +1,6 @@
 // The resource manager: resource files, named textures and fonts, description records and
 // the built-in defaults behind every unknown name.
+#include "Zan/ZanCore.h"
 #include "Zan/ZanResource.h"
 #include "Zan/ZanSprite.h"
 #include "Zan/ZanText.h"
@@ -161,6 +162,11 @@ bool CZanResourceMgr::Load(const char* path)
             TextAttribute(e, "Path", value);
             if (!*name || !*value)
                 continue;
+            // Pictures are what takes long: between them the window keeps answering, and a
+            // player who asks to quit is not kept waiting for the rest.
+            CZanEngine* engine = CZanEngine::Instance();
+            if (engine && engine->LoadInterrupted())
+                return false;
             // Entries naming one file share one texture: the file is decoded once.
             CZanResPtr<CZanTexture>& file = m_mapTextureFiles[value];
             if (!file.Get())

@@ -22,3 +22,7 @@ ALuint ZanSoundShareFind(const char* path, ALenum& format);
 void ZanSoundShareAdd(const char* path, ALuint buffer, ALenum format, size_t bytes);
 /// One user fewer; the last deletes the buffer. Buffers never shared are deleted at once.
 void ZanSoundShareRelease(ALuint buffer);
+
+/// Refills the streams of the long whole-file sounds (CZanOgg) now loaded; the engine calls it
+/// once a frame.
+void ZanSoundUpdateStreams();

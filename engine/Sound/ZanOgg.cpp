@@ -11,12 +11,25 @@ namespace
 {
 const char* const kSource = "Sound\\ZanOgg";
 
-// A whole-file sound beyond this is music and belongs in a stream; the cap also keeps a
-// stream's claimed length from sizing an allocation (64 MiB: over six minutes of stereo).
+// A sound longer than this is streamed from its file instead: decoded whole, a long file
+// used for many sounds would take the memory and the loading time of all of it.
+constexpr ogg_int64_t kStreamSeconds = 30;
+// Nor may a high rate make a whole sound large (64 MiB: over six minutes of stereo).
 constexpr ogg_int64_t kMaxBytes = ogg_int64_t(64) << 20;
+// Each streamed sound holds its file open: a bound keeps the descriptors for everything else.
+constexpr size_t kMaxStreams = 64;
 // A decoder that returns nothing but errors this often in a row has nothing more to give.
 constexpr int kMaxErrorsInRow = 32;
+
+// The streams of the long sounds now loaded, refilled every frame.
+std::vector<CZanOggStream*> s_streams;
 } // namespace
+
+void ZanSoundUpdateStreams()
+{
+    for (CZanOggStream* stream : s_streams)
+        stream->Update();
+}
 
 CZanOgg::~CZanOgg()
 {
@@ -25,6 +38,15 @@ CZanOgg::~CZanOgg()
 
 void CZanOgg::DestroySound()
 {
+    if (m_pStream)
+    {
+        const auto listed = std::find(s_streams.begin(), s_streams.end(), m_pStream);
+        if (listed != s_streams.end())
+            s_streams.erase(listed);
+        delete m_pStream; // its source too
+        m_pStream = nullptr;
+        m_nSource = 0;
+    }
     alSourceStop(m_nSource);
     alDeleteSources(1, &m_nSource);
     Check();
@@ -33,6 +55,80 @@ void CZanOgg::DestroySound()
     Check();
     m_nSource = 0;
     m_nBuffer = 0;
+}
+
+void CZanOgg::LoadStreamed(const char* path, bool loop)
+{
+    if (s_streams.size() >= kMaxStreams)
+    {
+        ZanLogError("声音流太多", kSource, __LINE__);
+        return;
+    }
+    CZanOggStream* stream = new CZanOggStream;
+    stream->LoadSound(path, loop);
+    if (!stream->GetSource())
+    {
+        delete stream;
+        return;
+    }
+    m_pStream = stream;
+    s_streams.push_back(stream);
+    m_nSource = stream->GetSource();
+    m_nFormat = stream->GetFormat();
+    SetUpSource(loop);
+}
+
+void CZanOgg::PlaySoundA()
+{
+    if (!m_pStream)
+        return CZanAudioFile::PlaySoundA();
+    // Neither playing nor stopped is paused: it goes on from where it was.
+    if (!m_pStream->IsStreamPlaying() && !m_pStream->IsStopped())
+        return m_pStream->ResumeSound();
+    // A source already playing starts over, as a whole sound's does.
+    m_pStream->StopSound();
+    m_pStream->RewindSound();
+    m_pStream->PlaySoundA();
+}
+
+void CZanOgg::StopSound()
+{
+    if (!m_pStream)
+        return CZanAudioFile::StopSound();
+    m_pStream->StopSound();
+    m_pStream->RewindSound();
+}
+
+void CZanOgg::RewindSound()
+{
+    if (!m_pStream)
+        return CZanAudioFile::RewindSound();
+    CZanOgg::StopSound();
+}
+
+void CZanOgg::PauseSound()
+{
+    if (!m_pStream)
+        return CZanAudioFile::PauseSound();
+    // Pausing what does not play leaves it stopped.
+    if (m_pStream->IsStreamPlaying())
+        m_pStream->PauseSound();
+}
+
+void CZanOgg::SetLoop(bool loop)
+{
+    if (!m_pStream)
+        return CZanAudioFile::SetLoop(loop);
+    m_pStream->SetLoop(loop);
+}
+
+bool CZanOgg::IsPlaying()
+{
+    if (!m_pStream)
+        return CZanAudioFile::IsPlaying();
+    m_pStream->Update();
+    // A stream at its end still plays out the chunk queued last.
+    return m_pStream->IsStreamPlaying() || CZanAudioFile::IsPlaying();
 }
 
 const char* CZanOgg::GetResourceType() const
@@ -75,10 +171,17 @@ void CZanOgg::LoadSound(const char* path, bool loop)
     const ALsizei rate = ALsizei(info->rate);
 
     // The length comes from the last page's header, which anyone can write: it bounds the
-    // block but never sizes it before the samples are actually decoded.
+    // block but never sizes it before the samples are actually decoded. A long claim, or
+    // none, is streamed, and then the claim bounds nothing.
     const ogg_int64_t samples = ov_pcm_total(&ogg, -1);
-    bool failed = samples < 0 || samples > kMaxBytes / (channels * 2);
-    const ogg_int64_t claimed = failed ? 0 : samples * channels * 2;
+    if (samples < 0 || samples > kStreamSeconds * rate || samples > kMaxBytes / (channels * 2))
+    {
+        ov_clear(&ogg);
+        LoadStreamed(path, loop);
+        return;
+    }
+    bool failed = false;
+    const ogg_int64_t claimed = samples * channels * 2;
     std::vector<char> block;
     int errorsInRow = 0;
     while (!failed && ogg_int64_t(block.size()) < claimed)

@@ -10,6 +10,7 @@
 #include "core/EngineGlobals.h"
 #include "core/ZanLog.h"
 #include "core/ZanTimer.h"
+#include "Sound/SoundShared.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -184,7 +185,8 @@ CZanEngine* CZanEngine::Instance()
 CZanEngine::CZanEngine()
     : m_pMainLoop(nullptr), m_hInstance(nullptr), m_hWnd(nullptr), m_nWindowLeft(0),
       m_nWindowTop(0), m_nWindowRight(0), m_nWindowBottom(0), m_pTimer(nullptr), m_pLog(nullptr),
-      m_pRandom(nullptr), m_bInitiated(false), m_bDestroyRender(false), m_nMsgFill(0)
+      m_pRandom(nullptr), m_bInitiated(false), m_bDestroyRender(false), m_bLoadInterrupted(false),
+      m_nMsgFill(0)
 {
     m_lstMessages.clear();
     m_mapObjects.clear();
@@ -386,6 +388,9 @@ bool CZanEngine::SystemStart()
             Sleep(100);
             continue;
         }
+        // An Escape pressed before this frame is the game's to read, not a quit during a
+        // load this frame may start.
+        GetAsyncKeyState(VK_ESCAPE);
         m_pTimer->Tick();
         if (g_pInput)
         {
@@ -411,6 +416,7 @@ bool CZanEngine::SystemStart()
             if (m_pMainLoop)
                 m_pMainLoop->FrameUpdate();
         }
+        ZanSoundUpdateStreams();
         if (g_pGraphics)
         {
             g_pGraphics->ClearRender(0);
@@ -426,7 +432,30 @@ bool CZanEngine::SystemStart()
     }
     if (m_pMainLoop)
         m_pMainLoop->m_bActive = false;
+    m_bLoadInterrupted = false;
     return true;
+}
+
+bool CZanEngine::LoadInterrupted()
+{
+    if (m_bLoadInterrupted)
+        return true;
+    // The frame loop acts on these itself once the load gives way; only Escape, which it
+    // reads as a key released, is turned into the quit it means here.
+    MSG msg{};
+    if (s_nStopSignal || PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) ||
+        (PeekMessageA(&msg, nullptr, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE) &&
+         (msg.wParam & 0xFFF0) == SC_CLOSE) ||
+        PeekMessageA(&msg, nullptr, WM_DESTROY, WM_DESTROY, PM_NOREMOVE))
+        m_bLoadInterrupted = true;
+    else if (GetAsyncKeyState(VK_ESCAPE) != 0)
+    {
+        PostQuitMessage(0);
+        m_bLoadInterrupted = true;
+    }
+    if (m_bLoadInterrupted)
+        SystemWarnLog("载入时玩家要求退出，载入中止", kSource, __LINE__);
+    return m_bLoadInterrupted;
 }
 
 void CZanEngine::CloseLogEarly(const char* why)

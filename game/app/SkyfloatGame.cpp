@@ -423,7 +423,8 @@ std::string CSkyfloatGame::SceneFile(int output, int level)
 }
 
 // The scene becomes current before it loads. One that cannot load is torn down and a plain
-// screen saying so takes its place, so the player is never left before a black window.
+// screen saying so takes its place, so the player is never left before a black window; one
+// abandoned because the player quit leaves no scene.
 bool CSkyfloatGame::ShowScene(int output)
 {
     const bool two = output == FLOW_SHOW_TWO_PLAYER_WAIT || output == FLOW_SHOW_TWO_PLAYER_LEVEL;
@@ -453,6 +454,10 @@ bool CSkyfloatGame::ShowScene(int output)
         return true;
     EndMatch();
     TearDownScene();
+    // A load the player cut short by quitting needs no screen: the game is ending.
+    CZanEngine* engine = CZanEngine::Instance();
+    if (engine && engine->LoadInterrupted())
+        return false;
     m_pScene = new CFailedScene(output, file.c_str());
     m_pScene->Load(file.c_str());
     return false;

@@ -240,6 +240,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
 BOOL ShowWindow(HWND window, int command);
 BOOL DestroyWindow(HWND window); // sends WM_DESTROY; FALSE for a handle that is not a window
 BOOL IsWindow(HWND window);
+// A range other than 0, 0 looks for the first message in [first, last], past any others,
+// after gathering the system's pending events.
 BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
@@ -252,6 +254,9 @@ int GetSystemMetrics(int index);
 BOOL GetCursorPos(POINT* point);
 BOOL ScreenToClient(HWND window, POINT* point);
 int ShowCursor(BOOL show);
+// The key's state: 0x8000 while it is down, 0x0001 when it went down since the previous call
+// for it. Neither changes what the DirectInput devices read.
+short GetAsyncKeyState(int vk);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HINSTANCE GetModuleHandleA(LPCSTR moduleName); // null name: the running program
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);

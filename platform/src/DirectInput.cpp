@@ -45,6 +45,8 @@ struct InputState
 
 // Who holds each key down, one bit per holder: the keyboard (bit 0) and the gamepads.
 BYTE g_holders[256] = {};
+// Presses not yet seen by GetAsyncKeyState, apart from the devices' own.
+bool g_asyncTapped[256] = {};
 
 class Device;
 std::vector<Device*> g_devices;
@@ -296,6 +298,7 @@ void ZanInputKeyFrom(int holder, int dik, bool down)
         g_state.keys[dik] = down ? 0x80 : 0;
         if (down)
             g_state.tappedKeys[dik] = 0x80;
+        g_asyncTapped[dik] = g_asyncTapped[dik] || down;
         Record(true, DWORD(dik), down ? 0x80 : 0);
     }
     // lParam as Windows builds it: repeat count, scan code, previous state, transition.
@@ -314,6 +317,20 @@ void ZanInputReset()
     g_state = InputState{};
     g_state.sequence = sequence;
     std::memset(g_holders, 0, sizeof g_holders);
+    std::memset(g_asyncTapped, 0, sizeof g_asyncTapped);
+}
+
+short GetAsyncKeyState(int vk)
+{
+    int state = 0;
+    for (int dik = 1; dik < 256; ++dik)
+        if (vk != 0 && ZanDikToVk(dik) == vk)
+        {
+            state |= g_state.keys[dik] ? 0x8000 : 0;
+            state |= g_asyncTapped[dik] ? 0x0001 : 0;
+            g_asyncTapped[dik] = false;
+        }
+    return short(state);
 }
 
 void ZanInputText(const std::string& gbk)

@@ -150,16 +150,23 @@ BOOL DestroyWindow(HWND window)
     return TRUE;
 }
 
-BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT remove)
+BOOL PeekMessageA(MSG* msg, HWND, UINT first, UINT last, UINT remove)
 {
-    if (g_queue.empty() && !ZanIsHeadless())
+    // A filtered look searches past what is queued, so it must not wait for an empty queue
+    // to see the newest events.
+    const bool filtered = first != 0 || last != 0;
+    if ((g_queue.empty() || filtered) && !ZanIsHeadless())
         zan::desktop::PumpEvents();
-    if (g_queue.empty())
+    auto found = g_queue.begin();
+    if (filtered)
+        found = std::find_if(g_queue.begin(), g_queue.end(),
+                             [&](const MSG& m) { return m.message >= first && m.message <= last; });
+    if (found == g_queue.end())
         return FALSE;
     if (msg)
-        *msg = g_queue.front();
+        *msg = *found;
     if (remove & PM_REMOVE)
-        g_queue.pop_front();
+        g_queue.erase(found);
     return TRUE;
 }
 

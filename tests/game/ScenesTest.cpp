@@ -307,3 +307,30 @@ TEST_F(ScenesTest, LeavingASceneLeavesNoObjectBodyPictureOrMapItem)
     EXPECT_EQ(g_pGraphics->GetRenderCount(), baseRenders + 2);
     EXPECT_EQ(resources->GetAudioInfo("背景音乐"), nullptr);
 }
+
+// Escape pressed as a screen starts to load: the load is abandoned before its first picture,
+// no screen stands in for it, and the frame loop ends the game without another frame.
+TEST_F(ScenesTest, EscapeDuringALoadAbandonsItAndEndsTheGameAtOnce)
+{
+    ToMenu();
+    int passesAfter = -1;
+    bool scene = true;
+    size_t bytes = 0;
+    Run(
+        [&](int)
+        {
+            if (passesAfter >= 0)
+                return ++passesAfter < 100;
+            ZanHeadlessKey(DIK_ESCAPE, 1);
+            game->OnFlowEvent(FLOW_EVENT_ONE_PLAYER, nullptr);
+            scene = game->GetScene() != nullptr;
+            bytes = ZanMediaBytesInUse();
+            passesAfter = 0;
+            return true;
+        });
+    ZanHeadlessKey(DIK_ESCAPE, 0);
+    EXPECT_FALSE(scene);
+    EXPECT_EQ(bytes, 0u); // no picture of the wait screen was decoded
+    EXPECT_EQ(passesAfter, 0);
+    EXPECT_EQ(LogCount("警告", "载入时玩家要求退出，载入中止", "ZanEngine"), 1);
+}

@@ -60,6 +60,67 @@ TEST(Windows, CloseCommandDestroysTheWindowAndQuits)
     EXPECT_EQ(DefWindowProcA(w, WM_CLOSE, 0, 0), 0);
 }
 
+// A filtered look finds its message past others and takes only that one; 0, 0 takes any.
+TEST(Windows, FilteredPeekFindsAMessagePastOthersAndLeavesTheRest)
+{
+    ZanHeadlessEnable();
+    HWND w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    PostMessageA(w, WM_PAINT, 0, 0);
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostQuitMessage(5);
+    struct Case
+    {
+        UINT first, last, remove;
+        BOOL found;
+        UINT message;
+    };
+    const Case cases[] = {
+        {WM_QUIT, WM_QUIT, PM_NOREMOVE, TRUE, WM_QUIT},
+        {WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE, FALSE, 0},
+        {WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE, TRUE, WM_KEYDOWN},
+        {WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE, FALSE, 0}, // taken by the row before
+        {0, 0, PM_REMOVE, TRUE, WM_PAINT},
+        {0, 0, PM_REMOVE, TRUE, WM_QUIT},
+        {0, 0, PM_REMOVE, FALSE, 0},
+    };
+    for (const Case& c : cases)
+    {
+        MSG msg{};
+        EXPECT_EQ(PeekMessageA(&msg, nullptr, c.first, c.last, c.remove), c.found) << c.first;
+        EXPECT_EQ(c.found ? msg.message : 0u, c.message) << c.first;
+    }
+    DestroyWindow(w);
+}
+
+// GetAsyncKeyState: down now, and pressed since the last look for that key; reading it leaves
+// the keyboard device's own taps alone.
+TEST(Windows, AsyncKeyStateTellsDownAndPressedSinceTheLastLook)
+{
+    ZanHeadlessEnable();
+    const struct
+    {
+        int down;    // -1: no change
+        short state; // what GetAsyncKeyState(VK_ESCAPE) says next
+    } steps[] = {
+        {-1, 0},             // never pressed
+        {1, short(0x8001)},  // pressed and held
+        {-1, short(0x8000)}, // still held, the press already told
+        {0, 0},              // released
+    };
+    for (const auto& s : steps)
+    {
+        if (s.down >= 0)
+            ZanHeadlessKey(DIK_ESCAPE, s.down);
+        EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), s.state);
+    }
+    ZanHeadlessKey(DIK_ESCAPE, 1);
+    ZanHeadlessKey(DIK_ESCAPE, 0);
+    EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 1); // tapped between two looks
+    EXPECT_EQ(GetAsyncKeyState(VK_RETURN), 0);
+    EXPECT_EQ(GetAsyncKeyState(0), 0);
+}
+
 TEST(Windows, ClassesMustBeRegisteredOnceAndExistForWindows)
 {
     ZanHeadlessEnable();

@@ -436,3 +436,73 @@ TEST_F(ResourceTest, TexturesPastTheMediaBudgetAreRefusedWithOneWarning)
     EXPECT_EQ(warnings, 1);
     ZanSetMediaBudget(size_t(768) << 20);
 }
+
+namespace
+{
+// Writes `count` 64 x 64 pictures and a resource file "many.xml" naming them all.
+void WriteManyPictures(int count)
+{
+    std::string xml = u8"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<资源>\n";
+    for (int i = 0; i < count; ++i)
+    {
+        const std::string file = "p" + std::to_string(i) + ".bmp";
+        WriteBmp(file.c_str(), 64, 64, [i](int, int) { return uint32_t(i) * 0x010101u; });
+        xml += u8"<材质资源 Name=\"图" + std::to_string(i) + "\" Path=\"" + file + "\"/>\n";
+    }
+    WriteResourceFile("many.xml", xml + u8"</资源>");
+}
+} // namespace
+
+// A player who asks to quit while pictures load is not kept waiting for the rest: the load
+// stops before the next picture, and the frame loop then ends without another frame.
+TEST_F(ResourceTest, AQuitRequestDuringALoadAbandonsItAndEndsTheLoop)
+{
+    WriteManyPictures(20);
+    struct Case
+    {
+        const char* how;
+        void (*ask)();
+        size_t pictures; // decoded by the load
+    };
+    const Case cases[] = {
+        {"nothing", [] {}, 20},
+        {"Escape", [] { ZanHeadlessKey(DIK_ESCAPE, 1), ZanHeadlessKey(DIK_ESCAPE, 0); }, 0},
+        {"a quit message", [] { PostQuitMessage(0); }, 0},
+        // Last: the close button ends with the window destroyed.
+        {"the close button", [] { ZanHeadlessClose(); }, 0},
+    };
+    for (const Case& c : cases)
+    {
+        resources->Clear();
+        ASSERT_EQ(ZanMediaBytesInUse(), 0u);
+        c.ask();
+        EXPECT_EQ(resources->Load("many.xml"), c.pictures == 20) << c.how;
+        EXPECT_EQ(ZanMediaBytesInUse(), c.pictures * 64 * 64 * 4) << c.how;
+        if (c.pictures == 20)
+            continue;
+        int passes = 0;
+        ZanHeadlessOnFrame(
+            [](void* user)
+            {
+                if (++*static_cast<int*>(user) == 50)
+                    PostQuitMessage(0);
+            },
+            &passes);
+        EXPECT_TRUE(engine->SystemStart()) << c.how;
+        ZanHeadlessOnFrame(nullptr, nullptr);
+        EXPECT_EQ(passes, 0) << c.how;
+    }
+}
+
+// Escape is the game's own key once a frame has read it: a load in a later frame goes on.
+TEST_F(ResourceTest, AnEscapeAnEarlierFrameReadDoesNotInterruptALoad)
+{
+    WriteManyPictures(5);
+    ZanHeadlessKey(DIK_ESCAPE, 1);
+    ZanHeadlessKey(DIK_ESCAPE, 0);
+    ZanHeadlessOnFrame([](void*) { PostQuitMessage(0); }, nullptr);
+    EXPECT_TRUE(engine->SystemStart());
+    ZanHeadlessOnFrame(nullptr, nullptr);
+    EXPECT_TRUE(resources->Load("many.xml"));
+    EXPECT_EQ(ZanMediaBytesInUse(), 5u * 64 * 64 * 4);
+}

@@ -252,9 +252,12 @@ TEST_F(SoundTest, BadFilesWriteOneRecordAndPlayNothing)
         EXPECT_FALSE(sound->IsPlaying());
         EXPECT_LE(Peak(RenderLoopback(256)), kDither);
     }
-    // It opens, but its claim is past the cap: nothing is decoded.
-    EXPECT_EQ(Loaded<CZanOgg>("huge.ogg")->GetSource(), 0u);
-    EXPECT_EQ(Records("载入 ogg 文件出错"), 1);
+    // It opens, but its claim is past any whole sound: nothing is decoded ahead, it streams.
+    auto huge = Loaded<CZanOgg>("huge.ogg");
+    EXPECT_TRUE(huge->IsStreamed());
+    EXPECT_EQ(huge->GetBuffer(), 0u);
+    EXPECT_EQ(ZanMediaBytesInUse(), 0u);
+    EXPECT_EQ(Records("载入 ogg 文件出错"), 0);
 }
 
 TEST_F(SoundTest, DamagedOrOverclaimingFilesKeepWhatDecodes)

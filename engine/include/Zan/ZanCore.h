@@ -53,6 +53,13 @@ public:
     /// queued message, and shuts the game down (OnShutdown) and detaches it. Release calls it
     /// when the window still exists.
     void SystemShutdown();
+    /// For long loads inside a frame, between one resource and the next: gathers the window's
+    /// pending events, so the window stays responsive, and tells whether the player asked to
+    /// quit meanwhile (the close button, Escape pressed or held during this frame, a quit
+    /// message or a stop signal; Escape is taken as the quit it means to CGameBase). True means
+    /// the load should be abandoned: the frame loop ends the game at its next pass, and every
+    /// later call says true until then.
+    bool LoadInterrupted();
     /// Ends the run log now with a warning record of `why`, the closing record and the foot,
     /// for a process about to end without shutting down (a lost display).
     void CloseLogEarly(const char* why);
@@ -134,6 +141,7 @@ private:
     CZanRandom* m_pRandom;
     bool m_bInitiated;
     bool m_bDestroyRender;
+    bool m_bLoadInterrupted; ///< see LoadInterrupted
     int32_t m_nMsgFill;
     unsigned char m_aMsgData[4096];
     std::list<SZanMessage> m_lstMessages;

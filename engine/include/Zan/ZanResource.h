@@ -232,8 +232,10 @@ public:
     /// Creates the seven default resources (needs the graphics device); returns true.
     bool InitDefaults();
     /// Reads one resource file (UTF-8 XML, root "资源") into the maps. False when the path is
-    /// null or the file cannot be read or parsed (reported in the run log); true otherwise.
-    /// Later entries replace earlier ones of the same name; files accumulate.
+    /// null or the file cannot be read or parsed (reported in the run log), or when the player
+    /// asked to quit before a picture was read (CZanEngine::LoadInterrupted: the rest of the
+    /// file is left); true otherwise. Later entries replace earlier ones of the same name;
+    /// files accumulate.
     bool Load(const char* path);
     /// Forgets every loaded entry (textures and fonts are released; objects made earlier keep
     /// their own references). The defaults stay. Always true.

@@ -5,8 +5,9 @@
 ///   1. The engine opens the one sound device in SystemInitiate and closes it in
 ///      SystemShutdown; games never open it themselves.
 ///   2. A game makes its own sound objects: CZanWave or CZanOgg for effects (decoded whole into
-///      one buffer, played as often as wanted), CZanOggStream for music (decoded in 64 KiB
-///      chunks while it plays). LoadSound once, then play, stop, pause as wanted.
+///      one buffer, played as often as wanted; a CZanOgg over 30 s streams by itself),
+///      CZanOggStream for music (decoded in 64 KiB chunks while it plays). LoadSound once,
+///      then play, stop, pause as wanted.
 ///   3. CZanOggStream needs Update() from its owner every frame; nothing else refills it.
 ///   4. Destroy every sound (DestroySound or delete) before the engine shuts down: the OpenAL
 ///      names it holds die with the device.
@@ -159,15 +160,23 @@ protected:
     ALuint m_nBuffer; ///< see GetBuffer
 };
 
+class CZanOggStream;
+
 /// An Ogg Vorbis sound, decoded whole into one 16-bit buffer (mono for one channel, stereo
 /// otherwise; only the first two channels of a wider stream are kept).
+///
+/// A sound longer than 30 s (or whose length the file does not tell) is not decoded whole: it
+/// plays streamed from its file, as CZanOggStream music does, through two 64 KiB chunks the
+/// engine refills every frame. Play, stop, pause, rewind, looping, IsPlaying and the source's
+/// settings behave as for a whole sound; GetBuffer is then 0 and IsStreamed true. At most 64
+/// such sounds are open at once; past that a long sound stays silent with "声音流太多".
 class CZanOgg : public CZanAudioFile, public IZanResource
 {
 public:
-    CZanOgg() : m_nBuffer(0) {}
+    CZanOgg() : m_nBuffer(0), m_pStream(nullptr) {}
     /// Deletes the source and the buffer.
     ~CZanOgg() override;
-    /// Stops and deletes the source and the buffer.
+    /// Stops and deletes the source and the buffer (or closes the stream).
     void DestroySound() override;
     /// Errors: "不能打开 ogg 文件" when the file cannot be opened or is no Ogg Vorbis stream;
     /// "载入 ogg 文件出错" when decoding fails or the stream is shorter than it claims; what
@@ -176,11 +185,37 @@ public:
     /// "声音资源"
     const char* GetResourceType() const override;
 
-    /// The OpenAL buffer holding the samples (0 before loading); owned by this object.
+    /// Plays from the current position, or from the start when stopped, at its end or
+    /// already playing.
+    void PlaySoundA() override;
+    /// Stops; the next PlaySoundA starts from the beginning.
+    void StopSound() override;
+    /// Back to the start, stopped.
+    void RewindSound() override;
+    /// Holds the position; PlaySoundA goes on from there.
+    void PauseSound() override;
+    /// Whether the sound starts again when it reaches its end.
+    void SetLoop(bool loop) override;
+    /// True only while the sound plays (paused, stopped and never played are false).
+    bool IsPlaying() override;
+
+    /// The OpenAL buffer holding the samples (0 before loading and for a streamed sound);
+    /// owned by this object.
     ALuint GetBuffer() const { return m_nBuffer; }
+    /// True when the sound plays streamed from its file.
+    bool IsStreamed() const { return m_pStream != nullptr; }
 
 protected:
     ALuint m_nBuffer; ///< see GetBuffer
+
+private:
+    // The stream is owned: a copy would close it twice.
+    CZanOgg(const CZanOgg&) = delete;
+    CZanOgg& operator=(const CZanOgg&) = delete;
+
+    void LoadStreamed(const char* path, bool loop);
+
+    CZanOggStream* m_pStream; ///< a long sound's stream; null when decoded whole
 };
 
 /// Ogg Vorbis music streamed through two 64 KiB buffers. The file stays open while loaded.
