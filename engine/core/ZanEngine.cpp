@@ -383,7 +383,7 @@ bool CZanEngine::SystemStart()
             continue;
         }
         // The game may detach itself (its destructor) from inside a hook.
-        if (!m_pMainLoop || !m_pMainLoop->m_bActive)
+        if (!m_pMainLoop || (!m_pMainLoop->m_bActive && !m_pMainLoop->RunsUnfocused()))
         {
             Sleep(100);
             continue;

@@ -10,8 +10,8 @@ CZanBody::CZanBody(unsigned long id)
       m_bCollidable(true), m_bGravity(true), m_bCollideAffect(true), m_fElast(0.5f),
       m_fMass(FLT_MAX), m_fInertia(FLT_MAX), m_nStepIndex(-1), m_fCos(1.0f), m_fSin(0.0f),
       m_bAsleep(false), m_bWake(false), m_bStill(false), m_bRestKnown(false), m_fSleepTime(0.0f),
-      m_fRestRot(0.0f), m_fRestInvMass(0.0f), m_fRestInvInertia(0.0f), m_nRestFlags(0),
-      m_nRestGroup(0), m_pRestGeometry(nullptr)
+      m_fSleepRot(0.0f), m_fRestRot(0.0f), m_fRestInvMass(0.0f), m_fRestInvInertia(0.0f),
+      m_nRestFlags(0), m_nRestGroup(0), m_pRestGeometry(nullptr)
 {
 }
 

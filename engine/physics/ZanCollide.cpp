@@ -114,9 +114,10 @@ enum Axis
     FACE_B_Y
 };
 
-// Up to two contact points of boxes A and B, normals pointing from A to B.
+// Up to two contact points of boxes A and B, normals pointing from A to B; points up to margin
+// apart count as well.
 int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB, const Rot& rotA,
-            const Rot& rotB)
+            const Rot& rotB, float margin)
 {
     const CZanVector hA = HalfExtents(bodyA), hB = HalfExtents(bodyB);
     const CZanVector posA = bodyA->m_vPos, posB = bodyB->m_vPos;
@@ -132,10 +133,10 @@ int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB,
     const CZanVector cB(a1.x * hB.x + a2.x * hB.y, a1.y * hB.x + a2.y * hB.y);
     const CZanVector cA(a1.x * hA.x + a1.y * hA.y, a2.x * hA.x + a2.y * hA.y);
     const CZanVector faceA(std::fabs(dA.x) - hA.x - cB.x, std::fabs(dA.y) - hA.y - cB.y);
-    if (faceA.x > 0.0f || faceA.y > 0.0f)
+    if (faceA.x > margin || faceA.y > margin)
         return 0;
     const CZanVector faceB(std::fabs(dB.x) - cA.x - hB.x, std::fabs(dB.y) - cA.y - hB.y);
-    if (faceB.x > 0.0f || faceB.y > 0.0f)
+    if (faceB.x > margin || faceB.y > margin)
         return 0;
 
     const float relTol = 1.05f, absTol = 0.01f;
@@ -220,7 +221,7 @@ int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB,
     for (int i = 0; i < 2; ++i)
     {
         const float sep = (front % clip2[i].v) - frontOffset;
-        if (sep > 0.0f)
+        if (sep > margin)
             continue;
         CZanContact& c = contacts[count++];
         c.m_fSeparation = sep;
@@ -241,7 +242,7 @@ int Collide(CZanContact* contacts, const CZanBody* bodyA, const CZanBody* bodyB,
 
 } // namespace
 
-CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2)
+CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2, float margin)
     : m_nContacts(0), m_fRestitution(0.0f), m_nTested(0)
 {
     if (Before(b2, b1))
@@ -257,25 +258,63 @@ CZanContactPair::CZanContactPair(CZanBody* b1, CZanBody* b2)
                                          : Rot(std::cos(b1->m_fRot), std::sin(b1->m_fRot));
     const Rot r2 = b2->m_nStepIndex >= 0 ? Rot(b2->m_fCos, b2->m_fSin)
                                          : Rot(std::cos(b2->m_fRot), std::sin(b2->m_fRot));
-    m_nContacts = Collide(m_aContacts, b1, b2, r1, r2);
+    m_nContacts = Collide(m_aContacts, b1, b2, r1, r2, margin);
     m_fFriction = std::sqrt(b1->m_fFriction * b2->m_fFriction);
 }
 
-void CZanContactPair::Merge(const CZanContactPair& fresh)
+void CZanContactPair::Merge(const CZanContactPair& fresh, bool nearby)
 {
     CZanContact merged[2];
+    bool claimed[2] = {false, false};
+    int unmatched = 0;
     for (int i = 0; i < fresh.m_nContacts; ++i)
     {
         merged[i] = fresh.m_aContacts[i];
         merged[i].m_fPn = 0.0f;
         merged[i].m_fPt = 0.0f;
+        bool found = false;
         for (int j = 0; j < m_nContacts; ++j)
         {
             if (m_aContacts[j].SameFeature(fresh.m_aContacts[i]))
             {
                 merged[i].m_fPn = m_aContacts[j].m_fPn;
                 merged[i].m_fPt = m_aContacts[j].m_fPt;
+                claimed[j] = true;
+                found = true;
                 break;
+            }
+        }
+        unmatched += found ? 0 : 1;
+    }
+    // A box that tilts a little swaps the edges its corners touch, though the contact hardly
+    // moved: such points keep the impulse of the unclaimed old point that lies nearest, within
+    // a quarter of the smaller box and with the same normal.
+    if (nearby && unmatched > 0)
+    {
+        const CZanVector h1 = HalfExtents(m_pBody1), h2 = HalfExtents(m_pBody2);
+        const float reach = 0.5f * std::min(std::min(h1.x, h1.y), std::min(h2.x, h2.y));
+        for (int i = 0; i < fresh.m_nContacts; ++i)
+        {
+            if (merged[i].m_fPn != 0.0f || merged[i].m_fPt != 0.0f)
+                continue;
+            int best = -1;
+            float bestDist = reach * reach;
+            for (int j = 0; j < m_nContacts; ++j)
+            {
+                const CZanVector d = m_aContacts[j].m_vPosition - merged[i].m_vPosition;
+                const float dist = d % d;
+                if (!claimed[j] && (m_aContacts[j].m_vNormal % merged[i].m_vNormal) > 0.95f &&
+                    dist <= bestDist)
+                {
+                    best = j;
+                    bestDist = dist;
+                }
+            }
+            if (best >= 0)
+            {
+                claimed[best] = true;
+                merged[i].m_fPn = m_aContacts[best].m_fPn;
+                merged[i].m_fPt = m_aContacts[best].m_fPt;
             }
         }
     }

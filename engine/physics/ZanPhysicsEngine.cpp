@@ -300,7 +300,7 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
         return;
     }
 
-    CZanContactPair fresh(c, e);
+    CZanContactPair fresh(c, e, ContactMargin());
     const PairKey key = KeyOf(fresh.m_pBody1, fresh.m_pBody2);
     auto it = m_mapPairs.lower_bound(key);
     const bool stored = it != m_mapPairs.end() && it->first == key;
@@ -318,11 +318,26 @@ void CZanPhysicsEngine::TestPair(CZanBody* c, CZanBody* e)
         if (e->m_bAsleep)
             Wake(e);
     }
-    Report(c, e, fresh.m_nContacts, fresh.m_aContacts);
-    Report(e, c, fresh.m_nContacts, fresh.m_aContacts);
+    // Points that are only near (settling keeps them so that a resting contact stays found)
+    // are not touches: a pair reports its touching points, and only when it has any.
+    CZanContact touching[2];
+    int touches = 0;
+    for (int i = 0; i < fresh.m_nContacts; ++i)
+        if (fresh.m_aContacts[i].m_fSeparation <= 0.0f)
+            touching[touches++] = fresh.m_aContacts[i];
+    if (touches == fresh.m_nContacts)
+    {
+        Report(c, e, fresh.m_nContacts, fresh.m_aContacts);
+        Report(e, c, fresh.m_nContacts, fresh.m_aContacts);
+    }
+    else if (touches > 0)
+    {
+        Report(c, e, touches, touching);
+        Report(e, c, touches, touching);
+    }
     if (stored)
     {
-        it->second.Merge(fresh);
+        it->second.Merge(fresh, m_bSettling);
         it->second.m_nTested = m_nSubStep;
     }
     else
@@ -342,11 +357,11 @@ bool CZanPhysicsEngine::RetestApart(CZanContactPair& pair)
         c->m_nGroup == e->m_nGroup || (c->m_fInvMass == 0.0f && e->m_fInvMass == 0.0f) ||
         !c->m_bCollideAffect || !e->m_bCollideAffect)
         return false;
-    CZanContactPair fresh(c, e);
+    CZanContactPair fresh(c, e, ContactMargin());
     if (fresh.m_nContacts == 0)
         return true;
     // Cannot happen (the bounds include a margin); keep the pair current all the same.
-    pair.Merge(fresh);
+    pair.Merge(fresh, m_bSettling);
     pair.m_nTested = m_nSubStep;
     return false;
 }
@@ -407,6 +422,7 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     m_vecSorted.clear();
     m_vecWide.clear();
     m_vecBounds.resize(count * 4);
+    const float margin = ContactMargin();
 
     double sum[2] = {0.0, 0.0}, square[2] = {0.0, 0.0};
     for (size_t i = 0; i < count; ++i)
@@ -417,7 +433,7 @@ void CZanPhysicsEngine::CollectSweepCandidates()
         const float hx = b->m_pGeometry ? b->m_pGeometry->Extent(0) : 0.0f;
         const float hy = b->m_pGeometry ? b->m_pGeometry->Extent(1) : 0.0f;
         const float c = std::fabs(b->m_fCos), s = std::fabs(b->m_fSin);
-        const float m = BoundMargin(b->m_vPos, std::fabs(hx) + std::fabs(hy));
+        const float m = BoundMargin(b->m_vPos, std::fabs(hx) + std::fabs(hy)) + margin;
         const float ex = c * std::fabs(hx) + s * std::fabs(hy) + m;
         const float ey = s * std::fabs(hx) + c * std::fabs(hy) + m;
         float* bound = &m_vecBounds[i * 4];

@@ -9,10 +9,16 @@ using namespace zan::physics;
 
 namespace
 {
-// An island sleeps once every body in it stayed below these speeds for kSleepTime seconds.
-const float kSleepSpeed = 1.0f; // units per second
-const float kSleepSpin = 0.02f; // radians per second
+// An island sleeps once every body in it stayed for kSleepTime seconds within kSleepDrift units
+// and kSleepTurn radians of where it was when that time began. Measured on the position rather
+// than the speed, so that the small pushes of the solver and the position pass to and fro do not
+// keep a pile awake; windows of kSleepTime each, so that a creep too slow to matter never adds up.
 const float kSleepTime = 0.5f;
+const float kSleepDrift = 0.5f;
+const float kSleepTurn = 0.03f;
+// Boxes this close count as touching, so that a resting contact is not lost (and its load with
+// it) when the solver leaves a box a hair above its support.
+const float kMargin = 0.1f;
 // Penetration left in place, so that resting contacts stay found; of the rest, the share the
 // position pass removes per sub-step, and at most this many units, so that boxes that fell
 // deep into each other part without flying apart.
@@ -20,6 +26,13 @@ const float kSlop = 0.02f;
 const float kCorrection = 0.2f;
 const float kMaxPush = 0.5f;
 const int kPositionIterations = 4;
+// A sub-step in which most points that bear weight start without an impulse (a stack just built, a
+// pile just landed) runs this many times the velocity passes: the load must reach the bottom of the
+// stack at once, or the stack sinks while later steps pass it down.
+const int kColdPassFactor = 30;
+// Two-point contacts whose coupled problem is worse conditioned than this are solved point by
+// point.
+const float kMaxCondition = 1000.0f;
 // Approach speeds below what gravity adds in this time do not bounce: a resting contact sees
 // only gravity's pull of a sub-step or two, an impact much more.
 const float kBounceTime = 0.1f;
@@ -43,22 +56,39 @@ bool HasMass(const CZanBody* b)
 // Velocities, pseudo-velocities of the position pass and contacts, packed for the iterations.
 struct CZanPhysicsEngine::SZanSettler
 {
+    struct Motion
+    {
+        float x, y, w;
+    };
     struct Body
     {
-        float vx, vy, w, im, ii;
-        float px, py, pw; ///< position-pass velocities, never kept past the sub-step
+        Motion v; ///< velocity and spin
+        Motion p; ///< position-pass velocities, never kept past the sub-step
+        float im, ii;
     };
-    struct Contact
+    struct Point
     {
-        int b1, b2;
-        float nx, ny, r1x, r1y, r2x, r2y;
-        float massNormal, massTangent, bounce, pn, pt, friction;
+        float rn1, rn2, rt1, rt2; ///< arms crossed with the normal and the tangent
+        float massNormal, massTangent, pn, pt;
+        float bounce;     ///< least normal speed: of a bounce, or minus what closes a near miss
         float push;       ///< separating speed the position pass aims at
         float pp;         ///< accumulated position-pass impulse
         CZanContact* src; ///< where the accumulated impulses are kept between steps
     };
+    // The contacts of one pair share a normal. Two of them are solved together (the 2 x 2
+    // problem of both normal impulses), so a box resting on a face does not rock from one
+    // corner to the other while the iterations pass the load between them.
+    struct Manifold
+    {
+        int b1, b2, count;
+        bool block; ///< the two points are solved together (their problem is well conditioned)
+        float nx, ny, friction;
+        float k11, k12, k22; ///< the coupled normal masses
+        float i11, i12, i22; ///< and their inverse
+        Point p[2];
+    };
     std::vector<Body> bodies;
-    std::vector<Contact> contacts;
+    std::vector<Manifold> manifolds;
     std::vector<CZanContactPair*> pairs; ///< every stored pair of the sub-step, in map order
     std::vector<CZanContactPair*> solve; ///< the pairs with a moving body
     std::vector<CZanJoint*> joints;
@@ -66,53 +96,103 @@ struct CZanPhysicsEngine::SZanSettler
     std::vector<float> rest; ///< per island root: least sleep time
     std::vector<char> awake; ///< per island root: holds a body that is awake
 
-    static void Apply(Body& a, Body& b, const Contact& c, float px, float py)
+    // Normal impulse dp at point c: taken from a, given to b.
+    static void ApplyNormal(const Body& ba, const Body& bb, Motion& a, Motion& b, const Manifold& m,
+                            const Point& c, float dp)
     {
-        a.vx -= px * a.im;
-        a.vy -= py * a.im;
-        a.w -= a.ii * (c.r1x * py - c.r1y * px);
-        b.vx += px * b.im;
-        b.vy += py * b.im;
-        b.w += b.ii * (c.r2x * py - c.r2y * px);
+        a.x -= m.nx * dp * ba.im;
+        a.y -= m.ny * dp * ba.im;
+        a.w -= ba.ii * c.rn1 * dp;
+        b.x += m.nx * dp * bb.im;
+        b.y += m.ny * dp * bb.im;
+        b.w += bb.ii * c.rn2 * dp;
     }
 
-    static void ApplyPush(Body& a, Body& b, const Contact& c, float px, float py)
+    static float NormalSpeed(const Motion& a, const Motion& b, const Manifold& m, const Point& c)
     {
-        a.px -= px * a.im;
-        a.py -= py * a.im;
-        a.pw -= a.ii * (c.r1x * py - c.r1y * px);
-        b.px += px * b.im;
-        b.py += py * b.im;
-        b.pw += b.ii * (c.r2x * py - c.r2y * px);
+        return (b.x - a.x) * m.nx + (b.y - a.y) * m.ny + b.w * c.rn2 - a.w * c.rn1;
     }
 
-    // Accumulated, clamped normal and friction impulses; no position term, so a resting
-    // contact ends at zero approach speed instead of being pushed apart.
+    // Accumulated impulses (clamped at zero) that bring each point's normal speed to at least
+    // its target; both points at once when the manifold allows it, else one after the other.
+    static void SolveNormal(const Body& ba, const Body& bb, Motion& a, Motion& b, Manifold& m,
+                            float Point::*target, float Point::*impulse)
+    {
+        if (!m.block)
+        {
+            for (int i = 0; i < m.count; ++i)
+            {
+                Point& c = m.p[i];
+                const float vn = NormalSpeed(a, b, m, c);
+                const float p0 = c.*impulse;
+                c.*impulse = std::max(p0 + c.massNormal * (c.*target - vn), 0.0f);
+                ApplyNormal(ba, bb, a, b, m, c, c.*impulse - p0);
+            }
+            return;
+        }
+        Point& c1 = m.p[0];
+        Point& c2 = m.p[1];
+        const float a1 = c1.*impulse, a2 = c2.*impulse;
+        // Speeds with the accumulated impulses taken out again, short of the targets.
+        const float r1 = NormalSpeed(a, b, m, c1) - c1.*target - (m.k11 * a1 + m.k12 * a2);
+        const float r2 = NormalSpeed(a, b, m, c2) - c2.*target - (m.k12 * a1 + m.k22 * a2);
+        float x1 = -(m.i11 * r1 + m.i12 * r2);
+        float x2 = -(m.i12 * r1 + m.i22 * r2);
+        if (!(x1 >= 0.0f && x2 >= 0.0f))
+        {
+            // One point alone pushes, the other separates; or neither pushes.
+            x1 = -r1 / m.k11;
+            x2 = 0.0f;
+            if (!(x1 >= 0.0f && m.k12 * x1 + r2 >= 0.0f))
+            {
+                x1 = 0.0f;
+                x2 = -r2 / m.k22;
+                if (!(x2 >= 0.0f && m.k12 * x2 + r1 >= 0.0f))
+                {
+                    x2 = 0.0f;
+                    if (!(r1 >= 0.0f && r2 >= 0.0f))
+                        return; // degenerate: keep what is accumulated
+                }
+            }
+        }
+        c1.*impulse = x1;
+        c2.*impulse = x2;
+        ApplyNormal(ba, bb, a, b, m, c1, x1 - a1);
+        ApplyNormal(ba, bb, a, b, m, c2, x2 - a2);
+    }
+
+    // Friction first, within the current normal impulses, then the normal impulses, which
+    // matter more and so have the last word.
+    static void IterateVelocities(Body* body, Manifold& m)
+    {
+        const Body& ba = body[m.b1];
+        const Body& bb = body[m.b2];
+        Motion& a = body[m.b1].v;
+        Motion& b = body[m.b2].v;
+        const float tx = m.ny, ty = -m.nx;
+        for (int i = 0; i < m.count; ++i)
+        {
+            Point& c = m.p[i];
+            const float vt = (b.x - a.x) * tx + (b.y - a.y) * ty + b.w * c.rt2 - a.w * c.rt1;
+            const float limit = m.friction * c.pn;
+            const float pt0 = c.pt;
+            c.pt = std::max(-limit, std::min(pt0 - c.massTangent * vt, limit));
+            const float dp = c.pt - pt0;
+            a.x -= tx * dp * ba.im;
+            a.y -= ty * dp * ba.im;
+            a.w -= ba.ii * c.rt1 * dp;
+            b.x += tx * dp * bb.im;
+            b.y += ty * dp * bb.im;
+            b.w += bb.ii * c.rt2 * dp;
+        }
+        SolveNormal(ba, bb, a, b, m, &Point::bounce, &Point::pn);
+    }
+
     void IterateVelocities()
     {
         Body* body = bodies.data();
-        for (Contact& c : contacts)
-        {
-            Body& a = body[c.b1];
-            Body& b = body[c.b2];
-            const float tx = c.ny, ty = -c.nx;
-            float dvx = b.vx - b.w * c.r2y - a.vx + a.w * c.r1y;
-            float dvy = b.vy + b.w * c.r2x - a.vy - a.w * c.r1x;
-            const float vn = dvx * c.nx + dvy * c.ny;
-            const float pn0 = c.pn;
-            c.pn = std::max(pn0 + c.massNormal * (c.bounce - vn), 0.0f);
-            const float dPn = c.pn - pn0;
-            Apply(a, b, c, c.nx * dPn, c.ny * dPn);
-
-            dvx = b.vx - b.w * c.r2y - a.vx + a.w * c.r1y;
-            dvy = b.vy + b.w * c.r2x - a.vy - a.w * c.r1x;
-            const float vt = dvx * tx + dvy * ty;
-            const float limit = c.friction * c.pn;
-            const float pt0 = c.pt;
-            c.pt = std::max(-limit, std::min(pt0 - c.massTangent * vt, limit));
-            const float dPt = c.pt - pt0;
-            Apply(a, b, c, tx * dPt, ty * dPt);
-        }
+        for (Manifold& m : manifolds)
+            IterateVelocities(body, m);
     }
 
     // Split impulses: penetration is worked off through velocities that move the bodies in
@@ -120,18 +200,9 @@ struct CZanPhysicsEngine::SZanSettler
     void IteratePositions()
     {
         Body* body = bodies.data();
-        for (Contact& c : contacts)
-        {
-            Body& a = body[c.b1];
-            Body& b = body[c.b2];
-            const float dvx = b.px - b.pw * c.r2y - a.px + a.pw * c.r1y;
-            const float dvy = b.py + b.pw * c.r2x - a.py - a.pw * c.r1x;
-            const float vn = dvx * c.nx + dvy * c.ny;
-            const float pp0 = c.pp;
-            c.pp = std::max(pp0 + c.massNormal * (c.push - vn), 0.0f);
-            const float dP = c.pp - pp0;
-            ApplyPush(a, b, c, c.nx * dP, c.ny * dP);
-        }
+        for (Manifold& m : manifolds)
+            SolveNormal(body[m.b1], body[m.b2], body[m.b1].p, body[m.b2].p, m, &Point::push,
+                        &Point::pp);
     }
 };
 
@@ -167,6 +238,11 @@ int CZanPhysicsEngine::GetAwakeCount() const
     for (const auto& entry : m_mapBodies)
         count += HasMass(entry.second) ? 1 : 0;
     return count;
+}
+
+float CZanPhysicsEngine::ContactMargin() const
+{
+    return m_bSettling ? kMargin : 0.0f;
 }
 
 bool CZanPhysicsEngine::IsAsleep(unsigned long id) const
@@ -388,9 +464,9 @@ bool CZanPhysicsEngine::SettleSubStep(float h)
             continue;
         awake += HasMass(b) ? 1 : 0;
         if (b->m_bMovable)
-            b->m_vPos += (b->m_vVelocity + CZanVector(p.px, p.py)) * h;
+            b->m_vPos += (b->m_vVelocity + CZanVector(p.p.x, p.p.y)) * h;
         if (b->m_bSpinnable)
-            b->m_fRot += h * (b->m_fRotVel + p.pw);
+            b->m_fRot += h * (b->m_fRotVel + p.p.w);
         b->m_vForce = CZanVector(0.0f, 0.0f);
         b->m_fTorque = 0.0f;
     }
@@ -409,14 +485,10 @@ void CZanPhysicsEngine::SolveSettling(float h)
     for (size_t i = 0; i < m_vecOrder.size(); ++i)
     {
         const CZanBody* b = m_vecOrder[i];
-        s.bodies[i] = {b->m_vVelocity.x,
-                       b->m_vVelocity.y,
-                       b->m_fRotVel,
+        s.bodies[i] = {{b->m_vVelocity.x, b->m_vVelocity.y, b->m_fRotVel},
+                       {0.0f, 0.0f, 0.0f},
                        b->m_fInvMass,
-                       b->m_fInvInertia,
-                       0.0f,
-                       0.0f,
-                       0.0f};
+                       b->m_fInvInertia};
     }
 
     const float gravity = std::sqrt(m_vGravity.x * m_vGravity.x + m_vGravity.y * m_vGravity.y);
@@ -424,53 +496,84 @@ void CZanPhysicsEngine::SolveSettling(float h)
     const float pushRate = h > 0.0f ? 1.0f / h : 0.0f;
     s.solve.clear();
     for (CZanContactPair* pair : s.pairs)
-        if (!pair->m_pBody1->m_bStill || !pair->m_pBody2->m_bStill)
+        if ((!pair->m_pBody1->m_bStill || !pair->m_pBody2->m_bStill) && pair->m_nContacts > 0)
             s.solve.push_back(pair);
 
-    s.contacts.clear();
-    for (CZanContactPair* pair : s.solve)
+    s.manifolds.resize(s.solve.size());
+    for (size_t k = 0; k < s.solve.size(); ++k)
     {
+        CZanContactPair* pair = s.solve[k];
         CZanBody* b1 = pair->m_pBody1;
         CZanBody* b2 = pair->m_pBody2;
         const float e = Restitution(b1, b2);
-        for (int i = 0; i < pair->m_nContacts; ++i)
+        SZanSettler::Manifold& m = s.manifolds[k];
+        m.b1 = b1->m_nStepIndex;
+        m.b2 = b2->m_nStepIndex;
+        m.count = pair->m_nContacts;
+        m.friction = pair->m_fFriction;
+        const CZanVector n = pair->m_aContacts[0].m_vNormal;
+        const CZanVector t(n.y, -n.x);
+        m.nx = n.x;
+        m.ny = n.y;
+        for (int i = 0; i < m.count; ++i)
         {
             CZanContact& c = pair->m_aContacts[i];
+            SZanSettler::Point& p = m.p[i];
             const CZanVector r1 = c.m_vPosition - b1->m_vPos;
             const CZanVector r2 = c.m_vPosition - b2->m_vPos;
-            const CZanVector n = c.m_vNormal;
-            const CZanVector t(n.y, -n.x);
             const CZanVector dv = b2->m_vVelocity + CrossWR(b2->m_fRotVel, r2) - b1->m_vVelocity -
                                   CrossWR(b1->m_fRotVel, r1);
             const float vn = dv % n;
-            SZanSettler::Contact packed;
-            packed.b1 = b1->m_nStepIndex;
-            packed.b2 = b2->m_nStepIndex;
-            packed.nx = n.x;
-            packed.ny = n.y;
-            packed.r1x = r1.x;
-            packed.r1y = r1.y;
-            packed.r2x = r2.x;
-            packed.r2y = r2.y;
-            packed.massNormal = EffectiveMass(b1, b2, r1, r2, n);
-            packed.massTangent = EffectiveMass(b1, b2, r1, r2, t);
-            packed.bounce = vn < -bounceSpeed ? -e * vn : 0.0f;
-            packed.pn = c.m_fPn;
-            packed.pt = c.m_fPt;
-            packed.friction = pair->m_fFriction;
-            packed.push = pushRate * std::min(kMaxPush, std::max(0.0f, -(c.m_fSeparation + kSlop)) *
-                                                            kCorrection);
-            packed.pp = 0.0f;
-            packed.src = &c;
-            s.contacts.push_back(packed);
+            p.rn1 = Cross(r1, n);
+            p.rn2 = Cross(r2, n);
+            p.rt1 = Cross(r1, t);
+            p.rt2 = Cross(r2, t);
+            p.massNormal = EffectiveMass(b1, b2, r1, r2, n);
+            p.massTangent = EffectiveMass(b1, b2, r1, r2, t);
+            // A point still apart may close its gap within the sub-step.
+            p.bounce = vn < -bounceSpeed ? -e * vn : -std::max(0.0f, c.m_fSeparation) * pushRate;
+            p.pn = c.m_fPn;
+            p.pt = c.m_fPt;
+            p.push = pushRate *
+                     std::min(kMaxPush, std::max(0.0f, -(c.m_fSeparation + kSlop)) * kCorrection);
+            p.pp = 0.0f;
+            p.src = &c;
         }
-    }
-    // Warm start, after every bounce was measured on the speeds before it.
-    for (const SZanSettler::Contact& c : s.contacts)
-    {
-        SZanSettler::Body& a = s.bodies[size_t(c.b1)];
-        SZanSettler::Body& b = s.bodies[size_t(c.b2)];
-        SZanSettler::Apply(a, b, c, c.nx * c.pn + c.ny * c.pt, c.ny * c.pn - c.nx * c.pt);
+        m.block = false;
+        if (m.count == 2)
+        {
+            const float im = b1->m_fInvMass + b2->m_fInvMass;
+            const float ii1 = b1->m_fInvInertia, ii2 = b2->m_fInvInertia;
+            const SZanSettler::Point& c1 = m.p[0];
+            const SZanSettler::Point& c2 = m.p[1];
+            m.k11 = im + ii1 * c1.rn1 * c1.rn1 + ii2 * c1.rn2 * c1.rn2;
+            m.k22 = im + ii1 * c2.rn1 * c2.rn1 + ii2 * c2.rn2 * c2.rn2;
+            m.k12 = im + ii1 * c1.rn1 * c2.rn1 + ii2 * c1.rn2 * c2.rn2;
+            const float det = m.k11 * m.k22 - m.k12 * m.k12;
+            // Two points nearly on one line would make the inverse blow up.
+            if (m.k11 > 0.0f && m.k22 > 0.0f && m.k11 * m.k11 < kMaxCondition * det)
+            {
+                m.block = true;
+                m.i11 = m.k22 / det;
+                m.i22 = m.k11 / det;
+                m.i12 = -m.k12 / det;
+            }
+        }
+        // Warm start, after every bounce was measured on the speeds before it.
+        SZanSettler::Body& a = s.bodies[size_t(m.b1)];
+        SZanSettler::Body& b = s.bodies[size_t(m.b2)];
+        for (int i = 0; i < m.count; ++i)
+        {
+            const SZanSettler::Point& c = m.p[i];
+            const float px = n.x * c.pn + t.x * c.pt, py = n.y * c.pn + t.y * c.pt;
+            const float ang1 = c.rn1 * c.pn + c.rt1 * c.pt, ang2 = c.rn2 * c.pn + c.rt2 * c.pt;
+            a.v.x -= px * a.im;
+            a.v.y -= py * a.im;
+            a.v.w -= a.ii * ang1;
+            b.v.x += px * b.im;
+            b.v.y += py * b.im;
+            b.v.w += b.ii * ang2;
+        }
     }
 
     s.joints.clear();
@@ -483,15 +586,15 @@ void CZanPhysicsEngine::SolveSettling(float h)
     auto store = [&s](CZanBody* b)
     {
         const SZanSettler::Body& p = s.bodies[size_t(b->m_nStepIndex)];
-        b->m_vVelocity = CZanVector(p.vx, p.vy);
-        b->m_fRotVel = p.w;
+        b->m_vVelocity = CZanVector(p.v.x, p.v.y);
+        b->m_fRotVel = p.v.w;
     };
     auto load = [&s](const CZanBody* b)
     {
         SZanSettler::Body& p = s.bodies[size_t(b->m_nStepIndex)];
-        p.vx = b->m_vVelocity.x;
-        p.vy = b->m_vVelocity.y;
-        p.w = b->m_fRotVel;
+        p.v.x = b->m_vVelocity.x;
+        p.v.y = b->m_vVelocity.y;
+        p.v.w = b->m_fRotVel;
     };
     for (CZanJoint* j : s.joints)
     {
@@ -502,7 +605,24 @@ void CZanPhysicsEngine::SolveSettling(float h)
         load(j->m_pBody2);
     }
 
-    for (int it = 0; it < m_nIterations; ++it)
+    // Only touching points that hold something up count: one beside a box carries nothing
+    // however long it has been there.
+    int coldPoints = 0, points = 0;
+    for (const SZanSettler::Manifold& m : s.manifolds)
+    {
+        const float up = (m.nx * m_vGravity.x + m.ny * m_vGravity.y) / gravity;
+        if (!(std::fabs(up) > 0.5f))
+            continue;
+        for (int i = 0; i < m.count; ++i)
+        {
+            if (m.p[i].src->m_fSeparation > 0.0f)
+                continue;
+            ++points;
+            coldPoints += m.p[i].pn == 0.0f ? 1 : 0;
+        }
+    }
+    const int passes = m_nIterations * (2 * coldPoints > points ? kColdPassFactor : 1);
+    for (int it = 0; it < passes; ++it)
     {
         s.IterateVelocities();
         for (CZanJoint* j : s.joints)
@@ -517,11 +637,12 @@ void CZanPhysicsEngine::SolveSettling(float h)
     for (int it = 0; it < kPositionIterations; ++it)
         s.IteratePositions();
 
-    for (const SZanSettler::Contact& c : s.contacts)
-    {
-        c.src->m_fPn = c.pn;
-        c.src->m_fPt = c.pt;
-    }
+    for (const SZanSettler::Manifold& m : s.manifolds)
+        for (int i = 0; i < m.count; ++i)
+        {
+            m.p[i].src->m_fPn = m.p[i].pn;
+            m.p[i].src->m_fPt = m.p[i].pt;
+        }
     for (CZanBody* b : m_vecOrder)
         if (!b->m_bStill)
             store(b);
@@ -536,12 +657,24 @@ void CZanPhysicsEngine::SleepIslands(float h)
     {
         if (b->m_bStill || !HasMass(b))
             continue;
-        const float v2 = b->m_bMovable ? b->m_vVelocity % b->m_vVelocity : 0.0f;
-        const float w = b->m_bSpinnable ? std::fabs(b->m_fRotVel) : 0.0f;
-        if (v2 > kSleepSpeed * kSleepSpeed || w > kSleepSpin || !(v2 == v2))
-            b->m_fSleepTime = 0.0f;
-        else
-            b->m_fSleepTime += h;
+        const CZanVector d = b->m_vPos - b->m_vSleepPos;
+        const float turn = std::fabs(b->m_fRot - b->m_fSleepRot);
+        if (b->m_fSleepTime == 0.0f || !(d % d <= kSleepDrift * kSleepDrift) ||
+            !(turn <= kSleepTurn))
+        {
+            // Moved away (or just woken): the stay starts again here.
+            b->m_vSleepPos = b->m_vPos;
+            b->m_fSleepRot = b->m_fRot;
+            b->m_fSleepTime = h;
+            continue;
+        }
+        const float t = b->m_fSleepTime + h;
+        if (int(t / kSleepTime) != int(b->m_fSleepTime / kSleepTime))
+        {
+            b->m_vSleepPos = b->m_vPos;
+            b->m_fSleepRot = b->m_fRot;
+        }
+        b->m_fSleepTime = t;
     }
     // A body resting on something without mass that moves is carried, never asleep.
     for (CZanContactPair* pair : s.solve)

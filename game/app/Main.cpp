@@ -4,6 +4,7 @@
 #include "app/net/NetMatch.h"
 #include "app/replay/MatchDirector.h"
 #include "app/replay/ReplayFile.h"
+#include "core/LevelChoice.h"
 
 #include "ZanHeadless.h"
 
@@ -23,7 +24,7 @@ int Usage()
 {
     std::fprintf(stderr, "usage: Skyfloat [--replay FILE [--check]] [--host [PORT]] "
                          "[--join ADDRESS[:PORT]] [--headless] [--script SEED] [--seed SEED] "
-                         "[--frames N]\n");
+                         "[--frames N] [--level N]\n");
     return 2;
 }
 
@@ -45,7 +46,7 @@ int main(int argc, char** argv)
     bool check = false;
     bool headless = false;
     long hostPort = -1;
-    long script = -1, seed = -1, frames = 0;
+    long script = -1, seed = -1, frames = 0, level = 0;
     const char* joinAddress = nullptr;
     for (int i = 1; i < argc; ++i)
     {
@@ -75,6 +76,11 @@ int main(int argc, char** argv)
             if (!Number(argv[++i], 1, 0x7fffffff, &seed))
                 return Usage();
         }
+        else if (std::strcmp(argv[i], "--level") == 0 && more)
+        {
+            if (!Number(argv[++i], 1, CLevelChoice::LEVEL_COUNT, &level))
+                return Usage();
+        }
         else if (std::strcmp(argv[i], "--frames") == 0 && more)
         {
             if (!Number(argv[++i], 1, Replay::MAX_FRAMES, &frames))
@@ -85,7 +91,8 @@ int main(int argc, char** argv)
     }
     const bool network = hostPort >= 0 || joinAddress;
     if ((check && !replayFile) || (replayFile && network) || (hostPort >= 0 && joinAddress) ||
-        ((script >= 0 || seed > 0 || frames > 0) && !network) || (seed > 0 && joinAddress))
+        ((script >= 0 || seed > 0 || frames > 0) && !network) ||
+        ((seed > 0 || level > 0) && joinAddress) || (level > 0 && !network))
         return Usage();
     std::unique_ptr<CNetMatch> net;
     if (network)
@@ -103,8 +110,12 @@ int main(int argc, char** argv)
             net->SetScript(uint32_t(script));
         if (seed > 0)
             net->SetSeed(uint32_t(seed));
+        if (level > 0)
+            net->SetLevel(int(level));
         net->SetFrameLimit(uint32_t(frames));
         net->SetYield(headless);
+        // Two people at windows are offered a rematch; a headless copy plays one match.
+        net->SetRematch(!headless);
         net->SetQuitAfter(true);
         CSkyfloatGame::SetMatchDirector(net.get());
     }

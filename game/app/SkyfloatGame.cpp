@@ -1,5 +1,6 @@
 #include "app/SkyfloatGame.h"
 
+#include "app/net/NetLobby.h"
 #include "app/replay/MatchDirector.h"
 #include "app/replay/MatchSession.h"
 #include "core/LevelChoice.h"
@@ -63,7 +64,8 @@ const FlowRow kFlowTable[] = {
 } // namespace
 
 CSkyfloatGame::CSkyfloatGame()
-    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0), m_pNotice(nullptr)
+    : m_pScene(nullptr), m_pFlow(nullptr), m_pMatch(nullptr), m_nDeferredFlow(0),
+      m_pNotice(nullptr), m_pLobby(new CNetLobby)
 {
     m_TimedEvents.Clear();
     CZanIni ini("Autoexec.cfg");
@@ -82,6 +84,12 @@ CSkyfloatGame::CSkyfloatGame()
 CSkyfloatGame::~CSkyfloatGame()
 {
     EndMatch();
+    if (m_pLobby->Match() && s_pDirector == m_pLobby->Match())
+    {
+        m_pLobby->Match()->Leave();
+        m_pLobby->Match()->Linger(1.0);
+        SetMatchDirector(nullptr);
+    }
     delete m_pNotice; // releases the text, which leaves the render list
     m_pNotice = nullptr;
     delete m_pFlow;
@@ -147,6 +155,7 @@ bool CSkyfloatGame::PostFrameUpdate()
         OnFlowEvent(FLOW_EVENT_LEVEL_OVER, nullptr);
     }
     s_pDirector->Pump(GetExactSeconds());
+    PumpLobby();
     if (!m_pMatch && s_pDirector->GaveUp() && s_pDirector->QuitAfter())
         PostQuitMessage(0);
     if (const int players = m_pMatch ? 0 : s_pDirector->AutoStart())
@@ -155,11 +164,33 @@ bool CSkyfloatGame::PostFrameUpdate()
     return true;
 }
 
+void CSkyfloatGame::PumpLobby()
+{
+    if (m_pMatch || m_pFlow->GetCurrent() != FLOW_TWO_PLAYER_WAIT)
+        m_pLobby->CancelTyping();
+    CNetMatch* net = m_pLobby->Match();
+    if (!net || s_pDirector != net)
+        return;
+    // The host's level follows the chooser until a player joins.
+    net->SetLevel(LevelChoice().GetChosen(true));
+    if (m_pMatch)
+        return;
+    const bool played = net->Round() > 0;
+    if (!m_pLobby->Close(GetExactSeconds()))
+        return;
+    SetMatchDirector(nullptr);
+    // A session that played ends at the menu, like a match that loses its peer.
+    if (played && m_pFlow->GetCurrent() == FLOW_TWO_PLAYER_WAIT)
+        OnFlowEvent(FLOW_EVENT_TO_MENU, nullptr);
+}
+
 void CSkyfloatGame::ShowNotice()
 {
     if (!m_pNotice || !m_pNotice->Get())
         return;
-    const std::string text = m_pMatch ? m_pMatch->Feed()->Notice() : s_pDirector->Notice();
+    std::string text = m_pMatch ? m_pMatch->Feed()->Notice() : s_pDirector->Notice();
+    if (text.empty() && !m_pMatch)
+        text = m_pLobby->Notice(GetExactSeconds());
     CZanString* notice = m_pNotice->Get();
     if (text != m_strNotice)
     {
@@ -177,6 +208,11 @@ int CSkyfloatGame::SimulationSteps()
 double CSkyfloatGame::BeginSimulationStep(double frameTime)
 {
     return m_pMatch ? m_pMatch->BeginStep(m_pScene, frameTime) : frameTime;
+}
+
+bool CSkyfloatGame::RunsUnfocused() const
+{
+    return s_pDirector->HoldsScreens();
 }
 
 void CSkyfloatGame::SetMatchDirector(IMatchDirector* director)
@@ -286,6 +322,16 @@ bool CSkyfloatGame::OnKeyUp(int key)
 
 bool CSkyfloatGame::OnKeyPress(int key)
 {
+    if (s_pDirector->Key(key))
+        return true;
+    if (!m_pMatch && s_pDirector == &s_LocalDirector &&
+        m_pFlow->GetCurrent() == FLOW_TWO_PLAYER_WAIT &&
+        m_pLobby->Key(key, LevelChoice().GetChosen(true)))
+    {
+        if (CNetMatch* net = m_pLobby->Match())
+            SetMatchDirector(net);
+        return true;
+    }
     return CGameBase::OnKeyPress(key);
 }
 
@@ -310,6 +356,8 @@ bool CSkyfloatGame::OnMouseButtonRelease(int button)
 
 bool CSkyfloatGame::OnHandleChar(int character)
 {
+    if (m_pLobby->Char(character))
+        return true;
     return CGameBase::OnHandleChar(character);
 }
 
@@ -343,6 +391,10 @@ bool CSkyfloatGame::OnObjectMessage(unsigned long, CPacket_Read* message)
         if (m_pScene)
             m_pScene->OnMessage(message);
     }
+    else if (s_pDirector->HoldsScreens() &&
+             (code == FLOW_EVENT_START_LEVEL ||
+              (code == FLOW_EVENT_TO_MENU && m_pFlow->GetCurrent() == FLOW_TWO_PLAYER_WAIT)))
+        return true; // a network session starts its matches, and Escape leaves it
     else if (code == FLOW_EVENT_START_LEVEL)
         m_nDeferredFlow = code; // a match starts between passes, where a replay can start it too
     else
@@ -437,6 +489,9 @@ bool CSkyfloatGame::ShowScene(int output)
         start = s_pDirector->MakeStart(two ? 2 : 1);
         if (s_pDirector->ChoosesLevel())
             level = start.level;
+        // The wait screen between a session's matches shows the level they play.
+        if (start.network && two)
+            LevelChoice().Choose(level);
         else
             start.level = uint8_t(level);
     }

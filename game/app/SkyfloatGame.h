@@ -5,11 +5,13 @@
 #include "core/Flow.h"
 #include "core/StateMachine.h"
 
+#include <memory>
 #include <string>
 
 class CScene;
 class CMatchSession;
 class IMatchDirector;
+class CNetLobby;
 
 /// Reads its window settings from "Autoexec.cfg", owns the current scene and the flow
 /// machine, and forwards every engine event to the scene.
@@ -54,6 +56,7 @@ protected:
     bool OnShutdown() override;
     bool OnKeyDown(int key) override;
     bool OnKeyUp(int key) override;
+    /// Escape and Enter may belong to a network session, F2 and F3 start one.
     bool OnKeyPress(int key) override;
     bool OnMouseButtonDown(int button) override;
     bool OnMouseButtonUp(int button) override;
@@ -66,6 +69,8 @@ protected:
     bool OnObjectMessage(unsigned long sender, CPacket_Read* message) override;
     int SimulationSteps() override;
     double BeginSimulationStep(double frameTime) override;
+    /// While a network session runs: the other player's program is waiting on this one.
+    bool RunsUnfocused() const override;
 
 private:
     void BuildFlow();
@@ -77,6 +82,8 @@ private:
     void StartMatch(int players);
     /// Shows the director's or the running match's notice, or hides it.
     void ShowNotice();
+    /// Keeps the in-game network session going, and lets it go once it is over.
+    void PumpLobby();
 
     CScene* m_pScene;
     CStateMachine* m_pFlow;
@@ -85,4 +92,5 @@ private:
     int m_nDeferredFlow;               ///< a level asked for inside a step starts after it
     CZanResPtr<CZanString>* m_pNotice; ///< the match director's line for the player
     std::string m_strNotice;
+    std::unique_ptr<CNetLobby> m_pLobby; ///< hosting or joining from the two-player wait screen
 };

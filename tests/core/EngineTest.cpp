@@ -406,6 +406,25 @@ TEST_F(EngineTest, InactiveGameRunsNoFramesButStillQuits)
     EXPECT_EQ(game->calls.size(), callsWhenLost);
 }
 
+TEST_F(EngineTest, AGameThatRunsUnfocusedKeepsItsFramesWithoutTheFocus)
+{
+    StartGame();
+    game->runsUnfocused = true;
+    size_t callsWhenLost = 0;
+    EXPECT_TRUE(Run(
+        [&](int pass)
+        {
+            if (pass == 1)
+                ZanHeadlessFocus(0);
+            if (pass == 2)
+                callsWhenLost = game->calls.size();
+            if (pass == 6)
+                PostQuitMessage(0);
+        }));
+    EXPECT_TRUE(game->Has("OnFocusLost"));
+    EXPECT_GT(game->calls.size(), callsWhenLost + 6);
+}
+
 TEST_F(EngineTest, FocusRegainedRestoresAndResumesFrames)
 {
     StartGame();

@@ -13,6 +13,7 @@ public:
     std::vector<std::string> calls;
     bool initResult = true;
     bool recordKeyUps = false; // OnKeyUp runs for every idle key, every frame
+    bool runsUnfocused = false;
     std::function<void()> onFrame;
 
     using CGameBase::IsKeyDown;
@@ -34,6 +35,7 @@ public:
     }
 
 protected:
+    bool RunsUnfocused() const override { return runsUnfocused; }
     bool PreFrameUpdate() override
     {
         calls.push_back("PreFrameUpdate");

@@ -3,6 +3,8 @@
 #include "ZanHeadless.h"
 #include "core/Scene.h"
 #include "app/SkyfloatGame.h"
+#include "app/replay/MatchDirector.h"
+#include "core/LevelChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -60,11 +62,15 @@ public:
     using CSkyfloatGame::Init;
     using CSkyfloatGame::OnFocusLost;
     using CSkyfloatGame::OnFocusRestored;
+    using CSkyfloatGame::OnHandleChar;
     using CSkyfloatGame::OnKeyDown;
+    using CSkyfloatGame::OnKeyPress;
     using CSkyfloatGame::OnKeyUp;
     using CSkyfloatGame::OnMouseButtonDown;
     using CSkyfloatGame::OnMouseButtonRelease;
     using CSkyfloatGame::OnObjectMessage;
+    using CSkyfloatGame::PostFrameUpdate;
+    using CSkyfloatGame::RunsUnfocused;
 };
 
 class GameTest : public ::testing::Test
@@ -215,4 +221,56 @@ TEST_F(GameTest, SceneFilesFollowTheLevelNumber)
     EXPECT_EQ(CSkyfloatGame::SceneFile(FLOW_SHOW_ONE_PLAYER_LEVEL, 12), "Level12.xml");
     EXPECT_EQ(CSkyfloatGame::SceneFile(FLOW_SHOW_TWO_PLAYER_WAIT, 3), "WaitLevel03.xml");
     EXPECT_EQ(CSkyfloatGame::SceneFile(1234, 1), "");
+}
+
+TEST_F(GameTest, ASessionFromTheTwoPlayerWaitScreenHoldsItsStartAndBackUntilLeft)
+{
+    TestGame game;
+    for (int event : {FLOW_EVENT_START, FLOW_EVENT_TO_MENU, FLOW_EVENT_TWO_PLAYERS})
+        game.OnFlowEvent(event, nullptr);
+    ASSERT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_WAIT);
+    game.OnKeyPress(0x3D); // F3 opens the address line
+    for (char c : std::string("127.0.0.1:9"))
+        game.OnHandleChar(c);
+    EXPECT_FALSE(game.RunsUnfocused());
+    game.OnKeyPress(0x1C);             // Enter joins
+    EXPECT_TRUE(game.RunsUnfocused()); // the host is waiting on this program
+    // The session decides when its match starts; the screen's own start and back wait.
+    Send(game, {{FLOW_EVENT_START_LEVEL, 16}, {1, 16}});
+    game.PostFrameUpdate();
+    Send(game, {{FLOW_EVENT_TO_MENU, 16}});
+    EXPECT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_WAIT);
+    EXPECT_EQ(game.GetMatch(), nullptr);
+    game.OnKeyPress(0x01); // Escape leaves the session, not the game
+    game.PostFrameUpdate();
+    Send(game, {{FLOW_EVENT_TO_MENU, 16}});
+    EXPECT_EQ(game.GetFlowState(), FLOW_MENU);
+    EXPECT_FALSE(game.RunsUnfocused());
+}
+
+TEST_F(GameTest, TheWaitScreenAfterANetworkMatchShowsTheLevelItPlayed)
+{
+    // A session that starts a two-player match of the host's level 3.
+    struct Director : IMatchDirector
+    {
+        bool started = false;
+        int AutoStart() override { return started ? 0 : (started = true, 2); }
+        MatchStart MakeStart(int) override
+        {
+            MatchStart s;
+            s.players = 2;
+            s.level = 3;
+            s.network = 1;
+            return s;
+        }
+        bool ChoosesLevel() const override { return true; }
+        void Ended(const CMatchSession&) override {}
+    } director;
+    TestGame game;
+    CSkyfloatGame::SetMatchDirector(&director);
+    game.PostFrameUpdate();
+    EXPECT_EQ(game.GetFlowState(), FLOW_TWO_PLAYER_LEVEL);
+    EXPECT_EQ(LevelChoice().GetChosen(true), 3);
+    CSkyfloatGame::SetMatchDirector(nullptr);
+    LevelChoice().Choose(1);
 }

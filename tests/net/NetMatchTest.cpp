@@ -245,3 +245,22 @@ TEST(NetMatchTest, AJoinerWithNoHostGivesUpWithAMessage)
     EXPECT_NE(err.find("no host answered"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(join + "/replays/last.skyreplay"));
 }
+
+TEST(NetMatchTest, TheHostsLevelIsPlayedAndKeptOnBothSides)
+{
+    zantest::ScopedWorkDir dir;
+    const std::string host = Seat("host"), join = Seat("join");
+    pid_t h = Start(host, {"--host", "0", "--level", "3", "--script", "1", "--frames", "120"});
+    const std::string port = std::to_string(Announced(host + "/out.txt", "hosting on port "));
+    const pid_t j = Join(join, port, "120");
+    EXPECT_EQ(Wait(j), 0);
+    EXPECT_EQ(Wait(h), 0);
+    for (const std::string& side : {host, join})
+    {
+        Replay r;
+        ASSERT_TRUE(LoadReplay(side + "/replays/last.skyreplay", &r, nullptr)) << side;
+        EXPECT_EQ(r.start.level, 3) << side;
+    }
+    // A joiner takes the host's level, never names one.
+    EXPECT_EQ(Wait(Start(join, {"--join", "127.0.0.1:1", "--level", "2"})), 2);
+}

@@ -34,11 +34,19 @@ TEST(NetMessageTest, EachKindReadsBackAsWritten)
     hello.dataHash = 0x2222;
     hello.sentMs = 5000;
     hello.heldMs = 17;
+    hello.level = 3;
     NetMessage bye;
     bye.kind = NET_BYE;
     bye.token = 78;
     bye.frame = 5999;
-    for (const NetMessage& m : {hello, Inputs(), bye})
+    bye.round = 4;
+    NetMessage rematch;
+    rematch.kind = NET_REMATCH;
+    rematch.token = 79;
+    rematch.round = 255;
+    rematch.agree = 1;
+    rematch.seed = 0x89abcdef;
+    for (const NetMessage& m : {hello, Inputs(), bye, rematch})
     {
         const std::string bytes = EncodeNetMessage(m);
         ASSERT_LE(bytes.size(), size_t(NetMessage::MAX_BYTES));
@@ -55,12 +63,25 @@ TEST(NetMessageTest, EachKindReadsBackAsWritten)
         EXPECT_EQ(back.sentMs, m.sentMs);
         EXPECT_EQ(back.heldMs, m.heldMs);
         EXPECT_EQ(back.frame, m.frame);
+        EXPECT_EQ(back.level, m.level);
+        EXPECT_EQ(back.round, m.round);
+        EXPECT_EQ(back.agree, m.agree);
+        EXPECT_EQ(back.seed, m.seed);
     }
 }
 
 TEST(NetMessageTest, ForeignCutOrPaddedDatagramsAreDropped)
 {
     const std::string good = EncodeNetMessage(Inputs());
+    NetMessage hello;
+    hello.kind = NET_HELLO;
+    hello.level = 5; // past the last level
+    NetMessage go;
+    go.kind = NET_REMATCH;
+    go.seed = 5; // a start nobody agreed to
+    NetMessage yes;
+    yes.kind = NET_REMATCH;
+    yes.agree = 2;
     std::string kind = good;
     kind[4] = 9;
     std::string magic = good;
@@ -80,6 +101,9 @@ TEST(NetMessageTest, ForeignCutOrPaddedDatagramsAreDropped)
         {"other magic", magic},
         {"more inputs than fit", count},
         {"huge", std::string(4096, 'x')},
+        {"no such level", EncodeNetMessage(hello)},
+        {"a start without agreeing", EncodeNetMessage(go)},
+        {"agreeing twice over", EncodeNetMessage(yes)},
     };
     for (const auto& c : cases)
     {

@@ -225,3 +225,38 @@ TEST(Collision, MasslessBodiesStayFinite)
     s.Run(5);
     EXPECT_TRUE(s.AllFinite());
 }
+
+TEST(Collision, MergeNearbyKeepsTheImpulseOfAContactWhoseEdgesChanged)
+{
+    struct Case
+    {
+        const char* name;
+        bool nearby;
+        float shift; ///< how far the new point lies from the old one
+        unsigned char key;
+        float pn; ///< impulse the new point keeps
+    };
+    const Case cases[] = {
+        {"same edges", false, 0.0f, 1, 7.0f},
+        {"other edges, plain", false, 0.0f, 9, 0.0f},
+        {"other edges, nearby", true, 0.5f, 9, 7.0f},
+        {"other edges, too far", true, 4.0f, 9, 0.0f},
+    };
+    for (const Case& c : cases)
+    {
+        PhysicsScene s(CZanVector(0, 0));
+        CZanObject* floor = s.Add(100, 20, 0, 10, 0.0f, 1);
+        CZanObject* box = s.Add(10, 10, 0, -4.9f, 1.0f, 2);
+        CZanContactPair pair(floor->GetBody(), box->GetBody());
+        ASSERT_EQ(pair.m_nContacts, 2) << c.name;
+        CZanContactPair fresh = pair;
+        fresh.m_nContacts = 1;
+        pair.m_aContacts[0].m_fPn = 7.0f;
+        pair.m_aContacts[1].m_fPn = 3.0f;
+        fresh.m_aContacts[0].m_vPosition.x += c.shift;
+        fresh.m_aContacts[0].m_acKey[0] = c.key == 1 ? pair.m_aContacts[0].m_acKey[0] : c.key;
+        pair.Merge(fresh, c.nearby);
+        ASSERT_EQ(pair.m_nContacts, 1) << c.name;
+        EXPECT_EQ(pair.m_aContacts[0].m_fPn, c.pn) << c.name;
+    }
+}

@@ -81,6 +81,9 @@ protected:
     /// Called before each simulation step; returns its length in seconds (by default the
     /// frame timer's length, `frameTime`).
     virtual double BeginSimulationStep(double frameTime);
+    /// True while frames must run without the focus too (a match shared with another
+    /// program); by default an inactive game runs none.
+    virtual bool RunsUnfocused() const { return false; }
 
     /// The polled key state of a DirectInput key code (always false in buffered mode).
     bool IsKeyDown(int key);

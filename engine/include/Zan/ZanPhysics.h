@@ -153,11 +153,13 @@ private:
     float m_fCos, m_fSin;
 
     // Read only while the world settles.
-    bool m_bAsleep;     ///< resting with its island, left out of the step
-    bool m_bWake;       ///< a call or a lost neighbour wakes it at the next step
-    bool m_bStill;      ///< during a step: asleep, or without mass and not moving
-    bool m_bRestKnown;  ///< the rest record below is current
-    float m_fSleepTime; ///< seconds spent below the sleep speeds
+    bool m_bAsleep;         ///< resting with its island, left out of the step
+    bool m_bWake;           ///< a call or a lost neighbour wakes it at the next step
+    bool m_bStill;          ///< during a step: asleep, or without mass and not moving
+    bool m_bRestKnown;      ///< the rest record below is current
+    float m_fSleepTime;     ///< seconds spent near m_vSleepPos and m_fSleepRot
+    CZanVector m_vSleepPos; ///< where the body was when m_fSleepTime started counting
+    float m_fSleepRot;      ///< and its rotation then
     // The body as it came to rest: any difference at the next step means a caller moved or
     // changed it through a plain setter, which wakes it.
     CZanVector m_vRestPos;
@@ -196,16 +198,18 @@ struct CZanContact
 /// impulses carry over (warm start). The bodies are ordered by id (then address), lower first.
 struct CZanContactPair
 {
-    /// Orders the bodies, runs the box test and combines the friction coefficients.
-    CZanContactPair(CZanBody* b1, CZanBody* b2);
+    /// Orders the bodies, runs the box test and combines the friction coefficients; points
+    /// up to margin apart are kept too.
+    CZanContactPair(CZanBody* b1, CZanBody* b2, float margin = 0.0f);
     /// True when b1 comes before b2 in the pair order.
     static bool Before(const CZanBody* b1, const CZanBody* b2)
     {
         return b1->m_nID != b2->m_nID ? b1->m_nID < b2->m_nID : b1 < b2;
     }
     /// Takes the fresh contacts, keeping the accumulated impulses of contacts whose feature
-    /// key was already present.
-    void Merge(const CZanContactPair& fresh);
+    /// key was already present; with nearby, a point whose key is new keeps those of the
+    /// nearest old point left over, if close enough.
+    void Merge(const CZanContactPair& fresh, bool nearby = false);
     /// Effective masses, bias and restitution for a sub-step of h seconds, then the warm
     /// start: the accumulated impulses are applied again.
     void PreStep(float h);
@@ -315,10 +319,10 @@ public:
     /// Settling, off by default. Off, every step is exactly the one described above. On, the
     /// world lets piles and stacks come to rest: contacts bounce only on impact, penetration is
     /// removed by a separate position pass that adds no speed, and the bodies that touch or are
-    /// joined form islands. An island whose bodies all stay below a small speed for half a
-    /// second falls asleep: it keeps its contacts, sends no collision reports and costs nothing
-    /// until something wakes it (a moving body touching it, a joint to a woken body,
-    /// AddImpulse, AddTwist, a change of position, rotation, velocity, spin, mass, flags or
+    /// joined form islands. An island whose bodies all stay put (within half a unit and 0.03
+    /// radians) for half a second falls asleep: it keeps its contacts, sends no collision reports
+    /// and costs nothing until something wakes it (a moving body touching it, a joint to a woken
+    /// body, AddImpulse, AddTwist, a change of position, rotation, velocity, spin, mass, flags or
     /// group, or the removal of a body or joint it rests on). Switching wakes every body.
     void SetSettling(bool on);
     bool GetSettling() const { return m_bSettling; } ///< whether settling is on
@@ -375,6 +379,7 @@ private:
     void SolvePacked();
     bool RetestApart(CZanContactPair& pair);
     void StepSettling(float dt);
+    float ContactMargin() const;
     bool WakeCalled();
     bool SettleSubStep(float h);
     void SolveSettling(float h);

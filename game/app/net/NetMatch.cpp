@@ -2,6 +2,7 @@
 
 #include "app/replay/MatchHash.h"
 #include "app/replay/MatchSession.h"
+#include "core/LevelChoice.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +20,7 @@ constexpr double kSendEvery = 1.0 / 60.0; // one datagram a frame, whatever the 
 constexpr double kLinger = 2.0;           // seconds a side that ended first keeps feeding its peer
 constexpr int kCatchUp = 4;               // frames one pass may run to catch up with the clock
 constexpr uint32_t kNoEnd = 0xffffffffu;
+constexpr int kKeyEscape = 0x01, kKeyEnter = 0x1C, kKeyPadEnter = 0x9C;
 
 uint64_t RandomToken()
 {
@@ -70,12 +72,13 @@ private:
 
 CNetMatch::CNetMatch(bool host)
     : m_bHost(host), m_Peer(), m_bBound(false), m_nToken(0), m_eState(NET_WAITING), m_nDelay(0),
-      m_dRoundTripMs(-1.0), m_bStarted(false), m_bDesync(false), m_bQuitAfter(false),
-      m_bYield(false), m_bScripted(false), m_nScriptSeed(0), m_nFrameLimit(0), m_nPeerEnd(kNoEnd),
-      m_nEndFrame(0), m_bOwesPeer(false), m_dLingerUntil(0.0), m_dOpened(Clock()),
-      m_dLastHeard(-1.0), m_dLastHello(-1.0), m_dNextSend(0.0), m_dPlayStart(0.0),
-      m_dWaitSince(-1.0), m_dLastNow(-1.0), m_nEcho(0), m_dEchoAt(0.0), m_nPeerAck(0),
-      m_nSimulated(0), m_PeerHash{0, 0}
+      m_dRoundTripMs(-1.0), m_bStarted(false), m_bInMatch(false), m_bRematch(false),
+      m_bWantRematch(false), m_bPeerWants(false), m_bGoUnheard(false), m_nRound(0), m_nBaseSeed(0),
+      m_bDesync(false), m_bQuitAfter(false), m_bYield(false), m_bScripted(false), m_nScriptSeed(0),
+      m_nFrameLimit(0), m_nPeerEnd(kNoEnd), m_nEndFrame(0), m_bOwesPeer(false), m_dLingerUntil(0.0),
+      m_dOpened(Clock()), m_dLastHeard(-1.0), m_dLastHello(-1.0), m_dLastRematch(-1.0),
+      m_dNextSend(0.0), m_dPlayStart(0.0), m_dStalledRound(0.0), m_dWaitSince(-1.0),
+      m_dLastNow(-1.0), m_nEcho(0), m_dEchoAt(0.0), m_nPeerAck(0), m_nSimulated(0), m_PeerHash{0, 0}
 {
     m_Start.build = BuildFingerprint();
     m_Start.dataHash = MatchDataHash();
@@ -123,7 +126,7 @@ CNetMatch* CNetMatch::Host(uint16_t port, const char* bindAddress)
     CNetMatch* m = new CNetMatch(true);
     if (!m->m_Socket.Open(bindAddress, port))
         m->End("the port could not be opened");
-    m->m_Start.seed = uint32_t(RandomToken());
+    m->m_Start.seed = uint32_t(RandomToken()) | 1u;
     return m;
 }
 
@@ -146,28 +149,41 @@ void CNetMatch::SetScript(uint32_t seed)
     m_nScriptSeed = seed;
 }
 
+void CNetMatch::SetLevel(int level)
+{
+    if (m_bHost && m_eState == NET_WAITING && level >= 1 && level <= CLevelChoice::LEVEL_COUNT)
+        m_Start.level = uint8_t(level);
+}
+
 void CNetMatch::End(const std::string& why)
 {
     if (m_eState == NET_ENDED)
         return;
-    if (m_bStarted)
-        m_Count.playSeconds = Clock() - m_dPlayStart + m_Count.stalledSeconds;
+    if (m_eState == NET_PLAYING && m_bInMatch && m_dLastNow >= 0.0)
+        m_Count.playSeconds += Clock() - m_dPlayStart + m_dStalledRound;
     m_eState = NET_ENDED;
     m_strEnd = why;
     std::fprintf(stderr, "Skyfloat: network match over: %s\n", why.c_str());
+}
+
+void CNetMatch::StopAt(double now)
+{
+    m_nEndFrame = m_nSimulated;
+    m_bOwesPeer = m_nPeerEnd == kNoEnd;
+    m_dLingerUntil = now + kLinger;
+    m_dNextSend = 0.0;
 }
 
 void CNetMatch::Finish(const std::string& why, double now)
 {
     if (m_eState != NET_PLAYING)
     {
+        if (m_eState == NET_BETWEEN)
+            SendBye(now);
         End(why);
         return;
     }
-    m_nEndFrame = m_nSimulated;
-    m_bOwesPeer = m_nPeerEnd == kNoEnd;
-    m_dLingerUntil = now + kLinger;
-    m_dNextSend = 0.0;
+    StopAt(now);
     End(why);
     SendInputs(now);
 }
@@ -175,7 +191,7 @@ void CNetMatch::Finish(const std::string& why, double now)
 void CNetMatch::Leave()
 {
     const double now = Clock();
-    if (m_eState == NET_PLAYING)
+    if (m_eState == NET_PLAYING || m_eState == NET_BETWEEN)
         Finish("you left the match", now);
     else if (m_eState == NET_WAITING)
     {
@@ -185,9 +201,94 @@ void CNetMatch::Leave()
     }
 }
 
+void CNetMatch::Rematch()
+{
+    if (m_eState != NET_BETWEEN || m_bWantRematch)
+        return;
+    m_bWantRematch = true;
+    if (m_bHost && m_bPeerWants)
+        StartRound(NextSeed(), Clock());
+    else
+        SendRematch(Clock());
+}
+
+uint32_t CNetMatch::NextSeed() const
+{
+    // From the first seed, so a session of a chosen seed plays the same matches again.
+    return uint32_t(Mix(uint64_t(m_nBaseSeed) << 8 | (m_nRound + 1))) | 1u;
+}
+
+bool CNetMatch::Key(int dik)
+{
+    if (m_eState == NET_ENDED)
+        return false;
+    if (dik == kKeyEscape)
+    {
+        Leave();
+        return true;
+    }
+    if (m_eState == NET_BETWEEN && (dik == kKeyEnter || dik == kKeyPadEnter))
+    {
+        Rematch();
+        return true;
+    }
+    return false;
+}
+
+void CNetMatch::StartRound(uint32_t seed, double now)
+{
+    ++m_nRound;
+    m_Start.seed = seed;
+    m_eState = NET_PLAYING;
+    m_bInMatch = false;
+    m_bWantRematch = m_bPeerWants = false;
+    m_bGoUnheard = m_bHost;
+    m_Local.assign(size_t(m_nDelay), 0);
+    m_Remote.assign(size_t(m_nDelay), 0);
+    m_nPeerAck = 0;
+    m_nSimulated = 0;
+    m_LocalHashes.clear();
+    m_PeerHash = {0, 0};
+    m_nPeerEnd = kNoEnd;
+    m_nEndFrame = 0;
+    m_bOwesPeer = false;
+    m_dLastNow = m_dWaitSince = -1.0;
+    m_dPlayStart = now;
+    m_dStalledRound = 0.0;
+    m_dNextSend = 0.0;
+    if (m_bHost)
+        SendRematch(now);
+}
+
+void CNetMatch::SendRematch(double now)
+{
+    NetMessage m;
+    m.kind = NET_REMATCH;
+    // Between matches it asks for the next; the host's go names the match it started.
+    m.round = uint8_t(m_eState == NET_PLAYING ? m_nRound : m_nRound + 1);
+    m.agree = m_eState == NET_PLAYING || m_bWantRematch ? 1 : 0;
+    m.seed = m_eState == NET_PLAYING && m_bHost ? m_Start.seed : 0;
+    Send(m, now);
+    m_dLastRematch = now;
+}
+
+void CNetMatch::HandleRematch(const NetMessage& m, double now)
+{
+    if (m_eState == NET_BETWEEN && m.round == uint8_t(m_nRound + 1))
+    {
+        m_bOwesPeer = false; // the peer is past the match: it needs no more of its inputs
+        m_bPeerWants = m.agree != 0;
+        if (!m_bHost && m.seed)
+            StartRound(m.seed, now);
+        else if (m_bHost && m_bWantRematch && m_bPeerWants)
+            StartRound(NextSeed(), now);
+    }
+}
+
 bool CNetMatch::Owed() const
 {
-    return m_bOwesPeer && m_nPeerEnd == kNoEnd && Clock() < m_dLingerUntil;
+    return m_bOwesPeer && m_nPeerEnd == kNoEnd && Clock() < m_dLingerUntil &&
+           (m_eState == NET_ENDED || m_nPeerAck < m_nEndFrame);
 }
 
 void CNetMatch::Linger(double seconds)
@@ -231,7 +332,8 @@ void CNetMatch::SendBye(double now)
 {
     NetMessage bye;
     bye.kind = NET_BYE;
-    bye.frame = m_eState == NET_ENDED && m_bOwesPeer ? m_nEndFrame : m_nSimulated;
+    bye.frame = m_eState != NET_PLAYING && m_bOwesPeer ? m_nEndFrame : m_nSimulated;
+    bye.round = uint8_t(m_nRound);
     Send(bye, now);
 }
 
@@ -267,8 +369,21 @@ void CNetMatch::Pump(double)
         }
     }
     if (m_eState == NET_PLAYING)
+    {
         SendInputs(now);
-    if ((m_eState == NET_PLAYING || (m_bHost && m_bBound)) && now - m_dLastHeard > kSilence)
+        // The go is repeated until the joiner's inputs of the new match show it started.
+        if (m_bGoUnheard && now - m_dLastRematch >= kHelloEvery)
+            SendRematch(now);
+    }
+    else if (m_eState == NET_BETWEEN)
+    {
+        if (Owed())
+            SendInputs(now);
+        // Also what keeps a quiet pause from looking like a lost peer.
+        if (now - m_dLastRematch >= kHelloEvery)
+            SendRematch(now);
+    }
+    if ((m_eState != NET_WAITING || (m_bHost && m_bBound)) && now - m_dLastHeard > kSilence)
     {
         End("the other player has gone silent");
         return;
@@ -280,7 +395,7 @@ void CNetMatch::Pump(double)
 void CNetMatch::Rest(double now)
 {
     double wait = 0.002;
-    if (m_eState == NET_PLAYING && m_bStarted)
+    if (m_eState == NET_PLAYING && m_bInMatch)
         wait = m_dPlayStart + (m_nSimulated + 1) * kStep - now;
     wait = std::min(std::max(wait, 0.0005), 0.004);
     timespec pause{0, long(wait * 1e9)};
@@ -299,9 +414,11 @@ void CNetMatch::Receive(double now)
         if (n < 0)
             return;
         NetMessage m;
+        // Once a player has joined, the session is that address and that token alone; before,
+        // only a request to join is heard. A zero token is never drawn, so it is never valid.
         const bool fromPeer = !m_bBound || SameAddress(from, m_Peer);
         if (!fromPeer || size_t(n) > sizeof buffer || !DecodeNetMessage(buffer, size_t(n), &m) ||
-            (m_bBound && m_nToken && m.token != m_nToken) || (!m_bBound && m.kind != NET_HELLO))
+            m.token == 0 || (m_bBound && m.token != m_nToken) || (!m_bBound && m.kind != NET_HELLO))
         {
             ++m_Count.dropped;
             continue;
@@ -317,12 +434,6 @@ void CNetMatch::HandleHello(const NetMessage& m, const sockaddr_in& from, double
 {
     if (!m_bHost || m_eState == NET_ENDED)
         return;
-    if (!m_bBound)
-    {
-        m_bBound = true;
-        m_Peer = from;
-        m_nToken = m.token;
-    }
     NetMessage welcome;
     welcome.kind = NET_WELCOME;
     welcome.build = m_Start.build;
@@ -331,6 +442,24 @@ void CNetMatch::HandleHello(const NetMessage& m, const sockaddr_in& from, double
                       : m.build != m_Start.build         ? REFUSE_BUILD
                       : m.dataHash != m_Start.dataHash   ? REFUSE_DATA
                                                          : REFUSE_NONE;
+    if (!m_bBound)
+    {
+        if (welcome.refusal != REFUSE_NONE)
+        {
+            // Told why, but given no seat: the host goes on waiting for a player who can play.
+            m_strRefused = RefusalText(welcome.refusal);
+            welcome.token = m.token;
+            welcome.echoMs = m.sentMs;
+            welcome.sentMs = Ms(Clock()) | 1u;
+            const std::string bytes = EncodeNetMessage(welcome);
+            m_Socket.SendTo(from, bytes.data(), bytes.size());
+            return;
+        }
+        m_bBound = true;
+        m_Peer = from;
+        m_nToken = m.token;
+        m_strRefused.clear();
+    }
     if (m_eState == NET_WAITING && welcome.refusal == REFUSE_NONE && m.echoMs)
     {
         // The joiner says how long it held our stamp, so its own pacing does not count.
@@ -343,9 +472,12 @@ void CNetMatch::HandleHello(const NetMessage& m, const sockaddr_in& from, double
             m_nDelay = DelayFor(m_dRoundTripMs);
             m_eState = NET_PLAYING;
             m_dPlayStart = now;
+            m_nRound = 1;
+            m_nBaseSeed = m_Start.seed;
         }
     }
     welcome.seed = m_Start.seed;
+    welcome.level = m_Start.level;
     welcome.delay = uint8_t(m_nDelay);
     welcome.echoMs = m.sentMs;
     Send(welcome, now);
@@ -370,18 +502,24 @@ void CNetMatch::Handle(const NetMessage& m, const sockaddr_in& from, double now)
         }
         m_nEcho = m.sentMs;
         m_dEchoAt = now;
-        if (m.delay > 0)
+        if (m.delay > 0 && m.level >= 1)
         {
             m_nDelay = m.delay;
             m_Start.seed = m.seed;
+            m_Start.level = m.level;
             m_eState = NET_PLAYING;
             m_dPlayStart = now;
+            m_nRound = 1;
         }
         else
             SendHello(now); // the host is measuring: answer at once
         return;
     case NET_INPUTS:
     {
+        if (m.round != uint8_t(m_nRound))
+            return; // late from the last match, or early from one not started here yet
+        if (m_bGoUnheard && m_eState == NET_PLAYING)
+            m_bGoUnheard = false;
         if (m.ack > m_nPeerAck && m.ack <= m_Local.size())
             m_nPeerAck = m.ack;
         if (m_eState != NET_PLAYING)
@@ -397,10 +535,16 @@ void CNetMatch::Handle(const NetMessage& m, const sockaddr_in& from, double now)
         return;
     }
     case NET_BYE:
-        m_nPeerEnd = m.frame;
         if (m_eState == NET_WAITING)
             End(m_bHost ? "the player who joined left" : "the host left");
+        else if (m_eState == NET_BETWEEN || m.round != uint8_t(m_nRound))
+            End("the other player left");
+        else
+            m_nPeerEnd = m.frame;
         // Otherwise the match goes on to the frame the peer left at (Ready ends it there).
+        return;
+    case NET_REMATCH:
+        HandleRematch(m, now);
         return;
     default:
         return;
@@ -421,6 +565,7 @@ void CNetMatch::SendInputs(double now)
     for (unsigned i = 0; i < m.count; ++i)
         m.inputs[i] = m_Local[m_nPeerAck + i];
     m.ack = uint32_t(m_Remote.size());
+    m.round = uint8_t(m_nRound);
     if (!m_LocalHashes.empty())
     {
         m.hashFrame = m_LocalHashes.back().frame;
@@ -448,9 +593,9 @@ void CNetMatch::CompareHashes()
 
 int CNetMatch::AutoStart()
 {
-    if (m_eState != NET_PLAYING || m_bStarted)
+    if (m_eState != NET_PLAYING || m_bInMatch)
         return 0;
-    m_bStarted = true;
+    m_bStarted = m_bInMatch = true;
     return 2;
 }
 
@@ -471,15 +616,31 @@ IMatchFeed* CNetMatch::MakeFeed(const MatchStart&)
 
 void CNetMatch::Ended(const CMatchSession& match)
 {
-    if (m_eState == NET_PLAYING)
-        Finish("the match is over", Clock());
+    MatchOver();
     IMatchDirector::Ended(match);
+}
+
+void CNetMatch::MatchOver()
+{
+    const double now = Clock();
+    if (m_eState == NET_PLAYING && m_bRematch)
+    {
+        // Both sides end the match at the same frame; the session waits for a rematch.
+        StopAt(now);
+        if (m_dLastNow >= 0.0)
+            m_Count.playSeconds += now - m_dPlayStart + m_dStalledRound;
+        m_eState = NET_BETWEEN;
+        m_bInMatch = false;
+        SendRematch(now);
+    }
+    else if (m_eState == NET_PLAYING)
+        Finish("the match is over", now);
 }
 
 int CNetMatch::Ready(double)
 {
     const double now = Clock();
-    if (m_eState != NET_PLAYING || !m_bStarted)
+    if (m_eState != NET_PLAYING || !m_bInMatch)
         return 0;
     if (m_dLastNow < 0.0)
         m_dPlayStart = now; // the schedule starts with the first step, after the level loaded
@@ -509,6 +670,7 @@ int CNetMatch::Ready(double)
         const double waited = m_dLastNow >= 0.0 ? std::min(now - m_dLastNow, 0.25) : 0.0;
         m_dPlayStart += waited;
         m_Count.stalledSeconds += waited;
+        m_dStalledRound += waited;
         if (m_dWaitSince < 0.0)
             m_dWaitSince = now;
     }
@@ -544,8 +706,20 @@ std::string CNetMatch::Notice() const
 {
     if (m_eState == NET_ENDED)
         return m_strEnd;
+    if (m_eState == NET_WAITING && m_bHost)
+    {
+        char line[160];
+        std::snprintf(line, sizeof line, "hosting level %d on port %u - Esc cancels",
+                      int(m_Start.level), unsigned(Port()));
+        return m_strRefused.empty() ? line : "a player could not join: " + m_strRefused;
+    }
     if (m_eState == NET_WAITING)
-        return m_bHost ? "waiting for a player to join" : "joining " + m_strPeer + "...";
+        return "joining " + m_strPeer + "...";
+    if (m_eState == NET_BETWEEN)
+        // Short lines: the notice shares the window's top right with the sky.
+        return m_bWantRematch ? "rematch asked, waiting - Esc: leave"
+               : m_bPeerWants ? "rematch wanted - Enter: play, Esc: leave"
+                              : "match over - Enter: rematch, Esc: leave";
     if (m_dWaitSince >= 0.0 && m_dLastNow - m_dWaitSince > kLateNotice)
         return "waiting for the other player";
     return std::string();

@@ -27,7 +27,8 @@ public:
     {
         NET_WAITING, ///< host waiting for a player, or joiner waiting for the host
         NET_PLAYING,
-        NET_ENDED
+        NET_BETWEEN, ///< a match finished; the next starts when both players agree
+        NET_ENDED    ///< the session is over
     };
     struct Counters
     {
@@ -57,18 +58,40 @@ public:
     MatchStart MakeStart(int players) override;
     IMatchFeed* MakeFeed(const MatchStart& start) override;
     void Ended(const CMatchSession& match) override;
-    bool QuitAfter() const override { return m_bQuitAfter; }
-    /// Level 1 on both sides until the handshake carries the host's choice.
+    /// Once the session is over (a finished match alone offers a rematch instead).
+    bool QuitAfter() const override { return m_bQuitAfter && m_eState == NET_ENDED; }
+    /// The host's level, sent to the joiner in the handshake.
     bool ChoosesLevel() const override { return true; }
-    bool GaveUp() const override { return m_eState == NET_ENDED && !m_bStarted; }
+    bool GaveUp() const override { return m_eState == NET_ENDED; }
     std::string Notice() const override;
+    /// Escape leaves; between matches, Enter asks for a rematch.
+    bool Key(int dik) override;
+    bool HoldsScreens() const override { return m_eState != NET_ENDED; }
 
-    /// Leaves the match (Escape): the peer is told and the match ends here.
+    /// The game ended the match (time-up or the last life, the same frame on both sides): the
+    /// session offers a rematch, or ends when none is offered.
+    void MatchOver();
+    /// Leaves the match or the session (Escape): the peer is told and the session ends here.
     void Leave();
+    /// Between matches: this player wants another. The host starts it, with a new seed, once
+    /// both want it.
+    void Rematch();
+    /// Whether a finished match offers a rematch (otherwise it ends the session).
+    void SetRematch(bool offered) { m_bRematch = offered; }
+    /// The level the host plays (1 to CLevelChoice::LEVEL_COUNT); the joiner learns it.
+    void SetLevel(int level);
+    int Level() const { return m_Start.level; }
+    /// Matches started in this session, the first being 1.
+    uint32_t Round() const { return m_nRound; }
+    /// The current match's seed.
+    uint32_t Seed() const { return m_Start.seed; }
     /// After the end, keeps answering until the peer has what it needs to reach the same
     /// frame, at most `seconds`; returns at once when nothing is owed.
     void Linger(double seconds);
     EState State() const { return m_eState; }
+    /// True while this side, having ended first, still feeds its peer the inputs to the same
+    /// frame.
+    bool Owed() const;
     /// True when no match was played or it ended in a desync.
     bool Failed() const { return !m_bStarted || m_bDesync; }
     const std::string& EndReason() const { return m_strEnd; }
@@ -103,10 +126,16 @@ private:
     void SendHello(double now);
     void SendInputs(double now);
     void SendBye(double now);
+    void SendRematch(double now);
+    void HandleRematch(const NetMessage& m, double now);
+    /// The next match of the session, on both sides from the same seed.
+    void StartRound(uint32_t seed, double now);
+    uint32_t NextSeed() const;
+    /// The match ended here at this frame; the peer may still need our inputs to reach it.
+    void StopAt(double now);
     void Finish(const std::string& why, double now);
     void End(const std::string& why);
     void CompareHashes();
-    bool Owed() const;
     void Rest(double now);
     static uint32_t Ms(double seconds) { return uint32_t(uint64_t(seconds * 1000.0)); }
 
@@ -122,7 +151,14 @@ private:
     int m_nDelay;
     double m_dRoundTripMs;
     std::vector<double> m_RoundTrips;
-    bool m_bStarted;
+    bool m_bStarted; ///< a match of the session began
+    bool m_bInMatch; ///< the game runs the current round's match
+    bool m_bRematch;
+    bool m_bWantRematch, m_bPeerWants;
+    bool m_bGoUnheard; ///< host: the joiner has not yet shown it started the new round
+    uint32_t m_nRound;
+    uint32_t m_nBaseSeed;     ///< the host's first seed; later ones derive from it
+    std::string m_strRefused; ///< host: why the last player who tried could not join
     bool m_bDesync;
     bool m_bQuitAfter;
     bool m_bYield;
@@ -136,8 +172,10 @@ private:
     double m_dOpened;
     double m_dLastHeard;
     double m_dLastHello;
+    double m_dLastRematch;
     double m_dNextSend;
     double m_dPlayStart;
+    double m_dStalledRound; ///< stalls of the current match
     double m_dWaitSince;
     double m_dLastNow;
     uint32_t m_nEcho; ///< the host's stamp to echo

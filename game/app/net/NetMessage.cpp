@@ -1,6 +1,7 @@
 #include "app/net/NetMessage.h"
 
 #include "ZanEngine.h"
+#include "core/LevelChoice.h"
 
 #include <cstring>
 
@@ -29,6 +30,7 @@ std::string EncodeNetMessage(const NetMessage& m)
         w.Writeuint32(m.sentMs);
         w.Writeuint32(m.echoMs);
         w.Writeuint32(m.heldMs);
+        w.Writeuint8(m.level);
         break;
     case NET_INPUTS:
         w.Writeuint32(m.first);
@@ -40,9 +42,16 @@ std::string EncodeNetMessage(const NetMessage& m)
         w.Writeuint64(m.hash);
         w.Writeuint32(m.sentMs);
         w.Writeuint32(m.echoMs);
+        w.Writeuint8(m.round);
         break;
     case NET_BYE:
         w.Writeuint32(m.frame);
+        w.Writeuint8(m.round);
+        break;
+    case NET_REMATCH:
+        w.Writeuint8(m.round);
+        w.Writeuint8(m.agree);
+        w.Writeuint32(m.seed);
         break;
     default:
         break;
@@ -70,7 +79,7 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
     {
     case NET_HELLO:
     case NET_WELCOME:
-        need = 32 + 64 + 64 + 8 + 32 + 8 + 32 + 32 + 32;
+        need = 32 + 64 + 64 + 8 + 32 + 8 + 32 + 32 + 32 + 8;
         if (r.TellEnd() < need)
             return false;
         out.protocol = r.ReadBits(32);
@@ -82,7 +91,9 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
         out.sentMs = r.ReadBits(32);
         out.echoMs = r.ReadBits(32);
         out.heldMs = r.ReadBits(32);
-        if (out.refusal > REFUSE_DATA || out.delay > 6 || out.heldMs > 60000)
+        out.level = uint8_t(r.ReadBits(8));
+        if (out.refusal > REFUSE_DATA || out.delay > 6 || out.heldMs > 60000 ||
+            out.level > CLevelChoice::LEVEL_COUNT)
             return false;
         break;
     case NET_INPUTS:
@@ -92,7 +103,7 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
         out.count = uint8_t(r.ReadBits(8));
         if (out.count > NetMessage::MAX_INPUTS)
             return false;
-        need = 3u * out.count + 32 + 32 + 64 + 32 + 32;
+        need = 3u * out.count + 32 + 32 + 64 + 32 + 32 + 8;
         if (r.TellEnd() < need)
             return false;
         for (unsigned i = 0; i < out.count; ++i)
@@ -102,14 +113,25 @@ bool DecodeNetMessage(const void* bytes, size_t size, NetMessage* m)
         out.hash = r.ReadBits64(64);
         out.sentMs = r.ReadBits(32);
         out.echoMs = r.ReadBits(32);
+        out.round = uint8_t(r.ReadBits(8));
         if (out.hashFrame % Replay::HASH_EVERY != 0 || out.first > 0x7fffffffu)
             return false;
         break;
     case NET_BYE:
-        if (r.TellEnd() < 32)
+        if (r.TellEnd() < 32 + 8)
             return false;
         out.frame = r.ReadBits(32);
+        out.round = uint8_t(r.ReadBits(8));
         if (out.frame > 0x7fffffffu)
+            return false;
+        break;
+    case NET_REMATCH:
+        if (r.TellEnd() < 8 + 8 + 32)
+            return false;
+        out.round = uint8_t(r.ReadBits(8));
+        out.agree = uint8_t(r.ReadBits(8));
+        out.seed = r.ReadBits(32);
+        if (out.agree > 1 || (out.seed && !out.agree))
             return false;
         break;
     default:

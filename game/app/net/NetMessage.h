@@ -13,7 +13,9 @@ enum ENetKind
     NET_HELLO = 1,   ///< joiner to host: who I am
     NET_WELCOME = 2, ///< host to joiner: the match's start, or why not
     NET_INPUTS = 3,  ///< inputs from `first` on, the acknowledgement and the latest hash
-    NET_BYE = 4      ///< this side has left the match after `frame` frames
+    NET_BYE = 4,     ///< this side has left the match after `frame` frames
+    NET_REMATCH = 5  ///< between matches: this side wants match `round`; from the host, with a
+                     ///< seed, it starts
 };
 
 enum ENetRefusal
@@ -28,7 +30,7 @@ struct NetMessage
 {
     enum
     {
-        PROTOCOL = 2,
+        PROTOCOL = 3,
         MAX_INPUTS = 64, ///< inputs one datagram can repeat
         MAX_BYTES = 512
     };
@@ -44,6 +46,7 @@ struct NetMessage
     uint32_t sentMs = 0; ///< the sender's clock, echoed to measure the round trip
     uint32_t echoMs = 0;
     uint32_t heldMs = 0; ///< how long the sender held `echoMs` before answering
+    uint8_t level = 0;   ///< the level the host chose (0 from a joiner)
     // inputs
     uint32_t first = 0; ///< frame of inputs[0]
     uint8_t count = 0;
@@ -53,6 +56,10 @@ struct NetMessage
     uint64_t hash = 0;
     // bye
     uint32_t frame = 0; ///< frames the leaving side simulated; the peer plays up to there
+    // inputs, bye and rematch: which match of the session (counted modulo 256), so a late
+    // datagram of the last match never feeds the next
+    uint8_t round = 0;
+    uint8_t agree = 0; ///< rematch: 1 when this side's player wants the next match
 };
 
 /// The datagram's bytes (at most NetMessage::MAX_BYTES).

@@ -31,6 +31,11 @@ public:
     virtual bool GaveUp() const { return false; }
     /// Keys go to the feed, not the screen (only while a match runs, by default).
     virtual std::string Notice() const { return std::string(); }
+    /// A key pressed (DirectInput code); true when the director took it.
+    virtual bool Key(int) { return false; }
+    /// True while the screens' own starts and returns to the menu must wait (a network
+    /// session decides when its matches start).
+    virtual bool HoldsScreens() const { return false; }
 };
 
 /// Shows or checks a replay: straight to its level, then quits.

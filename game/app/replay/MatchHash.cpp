@@ -63,7 +63,9 @@ bool ShapesMatch(const std::string& name)
         const size_t n = std::strlen(tail);
         return name.size() > n && name.compare(name.size() - n, n, tail) == 0;
     };
-    return (ends(".xml") || ends(".cfg")) && name != "Autoexec.cfg";
+    // The window settings and a single player's progress differ between two players' folders
+    // without changing a match.
+    return (ends(".xml") || ends(".cfg")) && name != "Autoexec.cfg" && name != "progress.cfg";
 }
 } // namespace
 
