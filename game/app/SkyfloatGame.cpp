@@ -489,11 +489,11 @@ bool CSkyfloatGame::ShowScene(int output)
         start = s_pDirector->MakeStart(two ? 2 : 1);
         if (s_pDirector->ChoosesLevel())
             level = start.level;
+        else
+            start.level = uint8_t(level);
         // The wait screen between a session's matches shows the level they play.
         if (start.network && two)
             LevelChoice().Choose(level);
-        else
-            start.level = uint8_t(level);
     }
     // One two-player wait screen serves every level: its board shows the chosen one.
     const std::string file = SceneFile(output, output == FLOW_SHOW_TWO_PLAYER_WAIT ? 1 : level);
