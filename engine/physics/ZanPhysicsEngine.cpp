@@ -508,19 +508,10 @@ void CZanPhysicsEngine::CollectSweepCandidates()
     }
 }
 
-void CZanPhysicsEngine::Step(float dt)
+// The bodies in step order and which joints are usable, for both solvers.
+void CZanPhysicsEngine::BeginStep()
 {
-    if (!std::isfinite(dt))
-        return;
-    if (m_bSettling)
-    {
-        StepSettling(dt);
-        return;
-    }
-    const int n = SubStepCount(dt);
-    const float h = n > 1 ? dt / float(n) : dt;
     m_bQueueFull = false;
-
     m_vecOrder.clear();
     for (auto& entry : m_mapBodies)
     {
@@ -534,6 +525,20 @@ void CZanPhysicsEngine::Step(float dt)
         CZanJoint* j = entry.second;
         j->m_bLive = GetBody(j->m_nBody1ID) == j->m_pBody1 && GetBody(j->m_nBody2ID) == j->m_pBody2;
     }
+}
+
+void CZanPhysicsEngine::Step(float dt)
+{
+    if (!std::isfinite(dt))
+        return;
+    if (m_bSettling)
+    {
+        StepSettling(dt);
+        return;
+    }
+    const int n = SubStepCount(dt);
+    const float h = n > 1 ? dt / float(n) : dt;
+    BeginStep();
 
     for (int step = 0; step < n; ++step)
     {

@@ -352,19 +352,7 @@ void CZanPhysicsEngine::StepSettling(float dt)
 {
     const int n = SubStepCount(dt);
     const float h = n > 1 ? dt / float(n) : dt;
-    m_bQueueFull = false;
-
-    m_vecOrder.clear();
-    for (auto& entry : m_mapBodies)
-    {
-        entry.second->m_nStepIndex = int(m_vecOrder.size());
-        m_vecOrder.push_back(entry.second);
-    }
-    for (auto& entry : m_mapJoints)
-    {
-        CZanJoint* j = entry.second;
-        j->m_bLive = GetBody(j->m_nBody1ID) == j->m_pBody1 && GetBody(j->m_nBody2ID) == j->m_pBody2;
-    }
+    BeginStep();
 
     // A world at rest costs this look at each body and nothing more.
     if (WakeCalled())

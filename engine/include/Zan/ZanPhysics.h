@@ -378,6 +378,7 @@ private:
     void DropPairsOf(CZanBody* body);
     void SolvePacked();
     bool RetestApart(CZanContactPair& pair);
+    void BeginStep();
     void StepSettling(float dt);
     float ContactMargin() const;
     bool WakeCalled();
