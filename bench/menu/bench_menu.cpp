@@ -38,11 +38,12 @@ double ThreadSeconds()
 
 // The data folder linked into a fresh directory, with the menu's settings replaced by a rainy
 // morning whose clock stands still inside the rain's start window.
+char g_dir[] = "/tmp/zan-bench-menu-XXXXXX";
+
 bool EnterData()
 {
     const std::string data = ZAN_DATA_DIR;
-    char dir[] = "/tmp/zan-bench-menu-XXXXXX";
-    if (!headless::EnterCopyOf(data, dir, "MainMenu.cfg"))
+    if (!headless::EnterCopyOf(data, g_dir, "MainMenu.cfg"))
         return false;
     FILE* f = std::fopen("MainMenu.cfg", "wb");
     if (!f)
@@ -82,9 +83,8 @@ void OnPass(void*)
 
 bool PlayMenu()
 {
-    if (!EnterData())
-        return false;
-    const bool ok = headless::PlaySkyfloat(&OnPass);
+    const bool ok = EnterData() && headless::PlaySkyfloat(&OnPass);
+    headless::RemoveCopy(g_dir);
     return ok && g_samples.seconds.size() == size_t(kFrames);
 }
 } // namespace

@@ -262,6 +262,52 @@ void CZanSprite::CreateSprite(const char* texture, float x, float y)
 void CZanSprite::Render()
 {
     PlaceCorners(m_afCorner, m_Quad.v);
-    if (g_pGraphics)
+    if (g_pGraphics && !RenderShownParts())
         g_pGraphics->RenderQuadSoild(&m_Quad);
+}
+
+// Fully clear texels change nothing in any blend mode the engine sets (their alpha is 0), so
+// only the parts of the texture window that show are drawn: a software rasteriser then shades
+// far fewer fragments for logos, clouds and other round shapes. A part's corners and texture
+// coordinates follow from the whole quad's by the same formulas, so the parts meet without
+// seams and sample as the whole quad does. False when the whole quad is to be drawn.
+bool CZanSprite::RenderShownParts()
+{
+    CZanTexture* texture = m_pTexture ? m_pTexture->Get() : nullptr;
+    if (!texture)
+        return false;
+    const ZanVertex* v = m_Quad.v;
+    const float tw = texture->GetWidth(), th = texture->GetHeight();
+    const float left = v[0].u * tw, top = v[0].v * th, right = v[2].u * tw, bottom = v[2].v * th;
+    const CZanTexture::Rect whole{int(std::lround(left)), int(std::lround(top)),
+                                  int(std::lround(right)), int(std::lround(bottom))};
+    // Only an upright, unflipped window on whole pixels.
+    if (v[1].u != v[2].u || v[1].v != v[0].v || v[3].u != v[0].u || v[3].v != v[2].v ||
+        std::fabs(left - float(whole.left)) > 1e-3f || std::fabs(top - float(whole.top)) > 1e-3f ||
+        std::fabs(right - float(whole.right)) > 1e-3f ||
+        std::fabs(bottom - float(whole.bottom)) > 1e-3f)
+        return false;
+    const std::vector<CZanTexture::Rect>* parts = texture->ShownParts(whole);
+    if (!parts || (parts->size() == 1 && parts->front().left == whole.left &&
+                   parts->front().top == whole.top && parts->front().right == whole.right &&
+                   parts->front().bottom == whole.bottom))
+        return false;
+    const float w = float(whole.right - whole.left), h = float(whole.bottom - whole.top);
+    const float x0 = m_afCorner[0], y0 = m_afCorner[1], x1 = m_afCorner[4], y1 = m_afCorner[5];
+    ZanQuad quad = m_Quad;
+    for (const CZanTexture::Rect& part : *parts)
+    {
+        const float l = x0 + (x1 - x0) * (float(part.left - whole.left) / w),
+                    r = x0 + (x1 - x0) * (float(part.right - whole.left) / w),
+                    t = y0 + (y1 - y0) * (float(part.top - whole.top) / h),
+                    b = y0 + (y1 - y0) * (float(part.bottom - whole.top) / h);
+        const float corners[8] = {l, t, r, t, r, b, l, b};
+        PlaceCorners(corners, quad.v);
+        quad.v[0].u = quad.v[3].u = float(part.left) / tw;
+        quad.v[1].u = quad.v[2].u = float(part.right) / tw;
+        quad.v[0].v = quad.v[1].v = float(part.top) / th;
+        quad.v[2].v = quad.v[3].v = float(part.bottom) / th;
+        g_pGraphics->RenderQuadSoild(&quad);
+    }
+    return true;
 }

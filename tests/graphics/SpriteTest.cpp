@@ -227,3 +227,55 @@ TEST_F(GraphicsTest, QuadsWhoseEveryCornerIsTransparentAreNotDrawn)
         EXPECT_EQ(QuadDraws(f).size(), c.draws) << std::hex << c.corner0 << " " << c.others;
     }
 }
+
+// Clear texels change nothing, so a sprite draws only the parts of its window that show: the
+// same picture from fewer fragments, whatever its pose, and nothing for a window all clear.
+TEST_F(SpriteTest, OnlyThePartsThatShowAreDrawnAndThePictureStaysTheSame)
+{
+    // 96 x 96, clear but for two discs far apart.
+    WriteBmp("点.bmp", 96, 96,
+             [](int x, int y) -> uint32_t
+             {
+                 const bool a = (x - 16) * (x - 16) + (y - 20) * (y - 20) < 100;
+                 const bool b = (x - 75) * (x - 75) + (y - 70) * (y - 70) < 150;
+                 return a ? 0xFFC000 : b ? 0x40A0FF : 0x000000;
+             });
+    WriteResourceFile("dots.xml", u8"<资源><材质资源 Name=\"点\" Path=\"点.bmp\"/></资源>");
+    ASSERT_TRUE(resources->Load("dots.xml"));
+    struct Pose
+    {
+        float window[4]; // x, y, width, height in the image
+        float x, y, rot, sx, sy;
+        int mostDiffering; // rotation may pick a neighbouring texel where a part meets a pixel
+        bool clear;
+    };
+    const Pose poses[] = {
+        {{0, 0, 96, 96}, 200, 150, 0, 1, 1, 0, false},
+        {{0, 0, 96, 96}, 300, 250, 0.7f, 1.5f, -0.8f, 4, false},
+        {{40, 0, 56, 96}, 100, 400, 0, -2, 2, 0, false},
+        {{40, 0, 20, 40}, 500, 300, 0, 1, 1, 0, true},
+    };
+    for (const Pose& p : poses)
+    {
+        CZanSprite s("点", p.window[0], p.window[1], p.window[2], p.window[3], 0);
+        s.SetPosition(p.x, p.y);
+        s.SetRot(p.rot);
+        s.SetScale(p.sx, p.sy);
+        const ZanD3DFrameCost parts = ZanD3DMeasureFrame(Frame([&] { s.Render(); }));
+        int w = 0, h = 0;
+        const std::vector<unsigned> shown(ZanHeadlessFrame(&w, &h),
+                                          ZanHeadlessFrame(&w, &h) + size_t(w) * size_t(h));
+        const ZanD3DFrameRecord& whole = Frame([&] { g_pGraphics->RenderQuadSoild(&s.GetQuad()); });
+        const ZanD3DFrameCost all = ZanD3DMeasureFrame(whole);
+        const unsigned* px = ZanHeadlessFrame(&w, &h);
+        int differing = 0, lit = 0;
+        for (size_t i = 0; i < shown.size(); ++i)
+        {
+            differing += shown[i] != px[i];
+            lit += (px[i] & 0xFFFFFF) != 0;
+        }
+        EXPECT_LE(differing, p.mostDiffering) << "rotation " << p.rot;
+        EXPECT_EQ(lit == 0, p.clear);
+        EXPECT_LT(parts.fragments * 2, all.fragments) << "rotation " << p.rot;
+    }
+}

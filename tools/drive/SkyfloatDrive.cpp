@@ -78,9 +78,7 @@ void RemoveWorkDir()
         std::fprintf(stderr, "run log in %s\n", g_workDir);
         return;
     }
-    nftw(
-        g_workDir, [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
-        FTW_DEPTH | FTW_PHYS);
+    headless::RemoveCopy(g_workDir);
 }
 
 void WritePpm()

@@ -7,15 +7,24 @@
 #include "app/SkyfloatGame.h"
 
 #include <dirent.h>
+#include <ftw.h>
 #include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <cstdio>
 #include <vector>
 
 namespace headless
 {
-bool EnterCopyOf(const std::string& data, char* dir, const char* skip)
+bool EnterCopyOf(const std::string& given, char* dir, const char* skip)
 {
+    // The links must still lead to the data from inside the new folder.
+    char absolute[PATH_MAX];
+    if (!realpath(given.c_str(), absolute))
+        return false;
+    const std::string data = absolute;
     DIR* d = opendir(data.c_str());
     if (!d)
         return false;
@@ -28,6 +37,13 @@ bool EnterCopyOf(const std::string& data, char* dir, const char* skip)
     }
     closedir(d);
     return ok;
+}
+
+void RemoveCopy(const char* dir)
+{
+    nftw(
+        dir, [](const char* path, const struct stat*, int, FTW*) { return remove(path); }, 16,
+        FTW_DEPTH | FTW_PHYS);
 }
 
 bool WriteFramePpm(const std::string& path)

@@ -10,6 +10,8 @@ namespace headless
 /// mkdtemp pattern `dir`, which receives its name, and enters it: the run log and anything
 /// else the game writes stays out of the data.
 bool EnterCopyOf(const std::string& data, char* dir, const char* skip = nullptr);
+/// Removes such a folder and what the game wrote in it (links are removed, not followed).
+void RemoveCopy(const char* dir);
 
 /// The last presented headless frame as a binary PPM file.
 bool WriteFramePpm(const std::string& path);

@@ -113,5 +113,6 @@ int main(int argc, char** argv)
     g_steps.push_back({10, [] {}});
 
     const bool ok = headless::PlaySkyfloat(&OnPass);
+    headless::RemoveCopy(dir);
     return ok && g_next == g_steps.size() ? 0 : 1;
 }

@@ -17,6 +17,8 @@
 
 #include <cstring>
 #include <list>
+#include <map>
+#include <vector>
 
 class CZanTexture;
 
@@ -214,6 +216,21 @@ public:
     /// The source image's height in pixels.
     float GetHeight() const { return m_fHeight; }
 
+    /// A rectangle of image pixels, [left, right) x [top, bottom).
+    struct Rect
+    {
+        int left;   ///< first column
+        int top;    ///< first row
+        int right;  ///< column after the last
+        int bottom; ///< row after the last
+    };
+    /// Rectangles inside the image rectangle `whole` that together hold every one of its pixels
+    /// with any opacity, few enough to draw as quads (one when trimming would save little);
+    /// none when the whole rectangle is clear. Null when the texture cannot tell: it was not
+    /// loaded from a file (the pixels of a loaded image are taken as unchanging), or `whole`
+    /// leaves the image. Found once per rectangle.
+    const std::vector<Rect>* ShownParts(const Rect& whole);
+
 private:
     CZanTexture(const CZanTexture&) = delete;
     CZanTexture& operator=(const CZanTexture&) = delete;
@@ -221,7 +238,9 @@ private:
     IDirect3DTexture9* m_pTexture;
     float m_fWidth;
     float m_fHeight;
-    bool m_bBudgeted; // its pixels count against the media budget
+    bool m_bBudgeted;                                   // its pixels count against the media budget
+    bool m_bLoaded;                                     // from an image file
+    std::map<uint64_t, std::vector<Rect>> m_ShownParts; // by rectangle
 };
 
 /// A placeholder surface with no behaviour; nothing uses it.

@@ -115,6 +115,8 @@ protected:
     CZanSprite();
     /// Drops the texture handle (the texture lives on while other handles share it).
     void ReleaseTexture();
+    /// Draws only the parts of the texture window that show; false to draw the whole quad.
+    bool RenderShownParts();
 
     CZanResPtr<CZanTexture>* m_pTexture; ///< owned; null without a texture
 };

@@ -42,6 +42,11 @@ bool TexelsOpaque(const ZanD3DTexturePixels& pixels);
 // writing it without blending gives the blended picture; texelsOpaque as TexelsOpaque of its
 // texture.
 bool DrawWritesOpaque(const ZanD3DDraw& draw, bool texelsOpaque);
+// Whether every vertex the draw reads has one colour, given in `color`.
+bool VerticesShareColor(const ZanD3DDraw& draw, D3DCOLOR& color);
+// Whether the alpha test only drops fragments that (source alpha, inverse source alpha)
+// blending would leave unseen anyway: those of alpha 0.
+bool AlphaTestHidesOnlyUnseen(const ZanD3DDrawState& state);
 
 // Creates the OpenGL renderer on the window, or null when no context can be made.
 std::unique_ptr<Renderer> CreateGLRenderer(HWND window, const D3DPRESENT_PARAMETERS& params,

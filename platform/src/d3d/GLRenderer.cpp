@@ -43,10 +43,17 @@ void main()
 // Fragment programs are made per combination of texture-stage and alpha-test state, with the
 // state written in as constants: a software rasteriser runs them far faster than one program
 // that branches on uniforms.
+enum VertexColor
+{
+    kVaryingColor, ///< interpolated from the vertices
+    kOneColor,     ///< the same at every vertex: a uniform
+    kWhite,        ///< white at every vertex: modulating by it drops out
+};
+
 struct ShaderKey
 {
     int hasTexture, opaque, colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2, alphaFunc,
-        alphaRef;
+        alphaRef, vertexColor;
     bool operator<(const ShaderKey& o) const
     {
         return std::memcmp(this, &o, sizeof(ShaderKey)) < 0;
@@ -109,15 +116,21 @@ std::string OpExpression(int op, const std::string& a1, const std::string& a2,
 
 std::string FragmentSource(const ShaderKey& k)
 {
+    // A colour that is the same at every vertex is a uniform, or left out when it is white, so
+    // a software rasteriser interpolates less per fragment; nothing is clamped that cannot
+    // leave 0..1 (every argument lies in it, and the operations that could leave it clamp).
     std::string src = "#version 330 core\n"
                       "in vec4 vColor;\n"
                       "in vec2 vUV;\n"
                       "uniform sampler2D uTexture;\n"
                       "uniform vec4 uFactor;\n"
+                      "uniform vec4 uColor;\n"
                       "out vec4 fragColor;\n"
                       "void main()\n"
-                      "{\n"
-                      "    vec4 d = vColor;\n";
+                      "{\n";
+    src += k.vertexColor == kWhite      ? "    vec4 d = vec4(1.0);\n"
+           : k.vertexColor == kOneColor ? "    vec4 d = uColor;\n"
+                                        : "    vec4 d = vColor;\n";
     if (k.hasTexture)
     {
         src += "    vec4 t = texture(uTexture, vUV);\n";
@@ -132,7 +145,6 @@ std::string FragmentSource(const ShaderKey& k)
             "    o.a = " +
             OpExpression(k.alphaOp, ArgExpression(k.alphaArg1), ArgExpression(k.alphaArg2), ".a") +
             ";\n";
-        src += "    o = clamp(o, 0.0, 1.0);\n";
     }
     else
         src += "    vec4 o = d;\n"; // no texture: the vertex colour alone
@@ -294,8 +306,9 @@ public:
                          D3DTOP_MODULATE,
                          int(D3DTA_TEXTURE),
                          int(D3DTA_DIFFUSE),
-                         D3DCMP_GREATEREQUAL,
-                         1};
+                         0,
+                         0,
+                         kWhite};
         if (!ProgramFor(common))
             return false;
 
@@ -666,11 +679,16 @@ private:
         // A draw that covers what lies beneath is written without blending or alpha test: the
         // software rasteriser then skips reading the target, and drops what the draw hides.
         const bool covers = DrawWritesOpaque(d, hasTexture && texture->TexelsOpaque());
-        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS && !covers)
+        if (s.alphaTestEnable && s.alphaFunc != D3DCMP_ALWAYS && !covers &&
+            !AlphaTestHidesOnlyUnseen(s))
         {
             key.alphaFunc = int(s.alphaFunc);
             key.alphaRef = int(s.alphaRef & 0xFF);
         }
+        D3DCOLOR color = 0;
+        key.vertexColor = !VerticesShareColor(d, color) ? kVaryingColor
+                          : color == 0xFFFFFFFFu        ? kWhite
+                                                        : kOneColor;
         Program* program = ProgramFor(key);
         if (!program)
             return false;
@@ -692,6 +710,10 @@ private:
                         float((f >> 8) & 0xFF) / 255.0f, float(f & 0xFF) / 255.0f,
                         float(f >> 24) / 255.0f);
         }
+        if (key.vertexColor == kOneColor && Changed(program->color, color))
+            glUniform4f(program->uColor, float((color >> 16) & 0xFF) / 255.0f,
+                        float((color >> 8) & 0xFF) / 255.0f, float(color & 0xFF) / 255.0f,
+                        float(color >> 24) / 255.0f);
         if (!m_viewportValid || Changed(m_viewport, s.viewport))
         {
             m_viewport = s.viewport;
@@ -764,11 +786,11 @@ private:
     struct Program
     {
         GLuint program = 0;
-        GLint uMatrix = -1, uViewportSize = -1, uFactor = -1;
+        GLint uMatrix = -1, uViewportSize = -1, uFactor = -1, uColor = -1;
         // Values last given to this program; impossible ones force the first upload.
         D3DMATRIX matrix{};
         float viewportSize[2] = {-1, -1};
-        DWORD factor = 0x12345678u;
+        DWORD factor = 0x12345678u, color = 0x12345678u;
     };
 
     Program* ProgramFor(const ShaderKey& key)
@@ -797,6 +819,7 @@ private:
         p.uMatrix = glGetUniformLocation(program, "uMatrix");
         p.uViewportSize = glGetUniformLocation(program, "uViewportSize");
         p.uFactor = glGetUniformLocation(program, "uFactor");
+        p.uColor = glGetUniformLocation(program, "uColor");
         p.matrix.m[0][0] = std::nanf("");
         glUseProgram(program);
         glUniform1i(glGetUniformLocation(program, "uTexture"), 0);

@@ -49,21 +49,34 @@ bool TestPassesOpaque(const ZanD3DDrawState& s)
     }
 }
 
+// The vertices a draw reads, in one run.
+const ZanD3DVertex* UsedVertices(const ZanD3DDraw& d, size_t& count)
+{
+    if (!d.indexed)
+    {
+        count = d.vertexCount;
+        return d.vertices;
+    }
+    count = size_t(d.maxIndex) - d.minIndex + 1;
+    return d.vertices ? d.vertices + int64_t(d.baseVertex) + d.minIndex : nullptr;
+}
+
 bool VerticesOpaque(const ZanD3DDraw& d)
 {
-    const ZanD3DVertex* v = d.vertices;
-    size_t count = d.vertexCount;
-    if (d.indexed)
-    {
-        v = d.vertices + int64_t(d.baseVertex) + d.minIndex;
-        count = size_t(d.maxIndex) - d.minIndex + 1;
-    }
+    size_t count = 0;
+    const ZanD3DVertex* v = UsedVertices(d, count);
     if (!v)
         return false;
     for (size_t i = 0; i < count; ++i)
         if ((v[i].color >> 24) != 0xFF)
             return false;
     return true;
+}
+
+bool PlainBlend(const ZanD3DDrawState& s)
+{
+    return s.srcBlend == D3DBLEND_SRCALPHA && s.destBlend == D3DBLEND_INVSRCALPHA &&
+           (s.blendOp == D3DBLENDOP_ADD || s.blendOp == 0);
 }
 } // namespace
 
@@ -83,10 +96,7 @@ bool DrawWritesOpaque(const ZanD3DDraw& d, bool texelsOpaque)
     if (d.type != D3DPT_TRIANGLELIST && d.type != D3DPT_TRIANGLESTRIP &&
         d.type != D3DPT_TRIANGLEFAN)
         return false;
-    const bool plainBlend = s.srcBlend == D3DBLEND_SRCALPHA &&
-                            s.destBlend == D3DBLEND_INVSRCALPHA &&
-                            (s.blendOp == D3DBLENDOP_ADD || s.blendOp == 0);
-    if ((s.alphaBlendEnable && !plainBlend) || !TestPassesOpaque(s))
+    if ((s.alphaBlendEnable && !PlainBlend(s)) || !TestPassesOpaque(s))
         return false;
     if (!s.alphaBlendEnable && !s.alphaTestEnable)
         return true; // nothing to prove: the fragment is written as it is
@@ -113,6 +123,38 @@ bool DrawWritesOpaque(const ZanD3DDraw& d, bool texelsOpaque)
         return opaque(s.alphaArg2);
     case D3DTOP_MODULATE:
         return opaque(s.alphaArg1) && opaque(s.alphaArg2);
+    default:
+        return false;
+    }
+}
+
+bool VerticesShareColor(const ZanD3DDraw& d, D3DCOLOR& color)
+{
+    size_t count = 0;
+    const ZanD3DVertex* v = UsedVertices(d, count);
+    if (!v || count == 0)
+        return false;
+    for (size_t i = 1; i < count; ++i)
+        if (v[i].color != v[0].color)
+            return false;
+    color = v[0].color;
+    return true;
+}
+
+bool AlphaTestHidesOnlyUnseen(const ZanD3DDrawState& s)
+{
+    if (!s.alphaBlendEnable || !PlainBlend(s))
+        return false;
+    const DWORD ref = s.alphaRef & 0xFF;
+    switch (s.alphaFunc)
+    {
+    case D3DCMP_ALWAYS:
+        return true;
+    case D3DCMP_GREATEREQUAL:
+        return ref <= 1;
+    case D3DCMP_GREATER:
+    case D3DCMP_NOTEQUAL:
+        return ref == 0;
     default:
         return false;
     }

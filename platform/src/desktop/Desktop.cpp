@@ -134,6 +134,10 @@ bool CreateNative(ZanWindow& window, const char* title)
     Uint32 flags = SDL_WINDOW_OPENGL | (window.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if ((window.style & WS_CAPTION) != WS_CAPTION)
         flags |= SDL_WINDOW_BORDERLESS;
+    // Nothing draws with depth or stencil. Without them a software rasteriser may skip work
+    // hidden under opaque draws and take its fast path for window-aligned pictures.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     window.sdl = SDL_CreateWindow(ZanGbkToUtf8(title).c_str(), window.x, window.y, window.clientW,
                                   window.clientH, flags);
     if (!window.sdl)
