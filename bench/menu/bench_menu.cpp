@@ -36,10 +36,10 @@ double ThreadSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// The data folder linked into a fresh directory, with the menu's settings replaced by a rainy
-// morning whose clock stands still inside the rain's start window.
 char g_dir[] = "/tmp/zan-bench-menu-XXXXXX";
 
+// The data folder linked into a fresh directory, with the menu's settings replaced by a rainy
+// morning whose clock stands still inside the rain's start window.
 bool EnterData()
 {
     const std::string data = ZAN_DATA_DIR;

@@ -84,8 +84,8 @@ const std::vector<CZanTexture::Rect>* CZanTexture::ShownParts(const Rect& whole)
 {
     if (!m_bLoaded || !m_pTexture || whole.left < 0 || whole.top < 0 ||
         whole.right > int(m_fWidth) || whole.bottom > int(m_fHeight) || whole.left >= whole.right ||
-        whole.top >= whole.bottom)
-        return nullptr;
+        whole.top >= whole.bottom || whole.right > 0xFFFF || whole.bottom > 0xFFFF)
+        return nullptr; // the key holds 16 bits a side
     const uint64_t key = uint64_t(whole.left) | uint64_t(whole.top) << 16 |
                          uint64_t(whole.right) << 32 | uint64_t(whole.bottom) << 48;
     auto found = m_ShownParts.find(key);

@@ -17,7 +17,6 @@
 #include "scenes/Level.h"
 
 #include <malloc.h>
-#include <ftw.h>
 
 #include <cmath>
 #include <cstdio>

@@ -11,9 +11,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace headless
