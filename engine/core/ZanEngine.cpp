@@ -474,6 +474,13 @@ void CZanEngine::SystemShutdown()
     {
         DestroyWindow(m_hWnd);
         m_hWnd = nullptr;
+        // Destroying the window asks the thread to quit. That request belongs to this run; left
+        // queued, it would end the next engine's frame loop in this process before its first
+        // frame.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        {
+        }
     }
     UnregisterClassA(kClassName, m_hInstance);
     if (g_pGraphics)
@@ -494,6 +501,9 @@ void CZanEngine::Release()
         return;
     if (m_hWnd)
         SystemShutdown();
+    // A start-up that failed after registering the class made no window: the class must still
+    // go, or no engine in this process could start again.
+    UnregisterClassA(kClassName, m_hInstance);
     delete g_pGraphics;
     g_pGraphics = nullptr;
     delete g_pSoundDevice;

@@ -238,6 +238,9 @@ TEST_F(EngineTest, SystemStartNeedsAWindowAndAGame)
     EXPECT_EQ(m.back(), "SystemStart -> System_Initiate 没有调用");
     // No closing record without a successful start-up.
     EXPECT_EQ(zantest::ReadFile(kLog).find("</html>"), std::string::npos);
+    // The failed start-up left nothing behind: the next engine of the process starts.
+    engine = KovCreate(9);
+    StartGame();
 }
 
 TEST_F(EngineTest, ReplacingTheGameShutsTheOldOneDownAndInitsTheNew)
