@@ -13,7 +13,8 @@ extern "C"
 #endif
 
     void ZanHeadlessEnable(void); /* before the engine creates its window; releases every
-                                     injected key and button, so each run starts clean */
+                                     injected key and button and forgets injected pads, so
+                                     each run starts clean */
     int ZanHeadlessEnabled(void); /* non-zero once enabled */
     void ZanHeadlessOnFrame(void (*fn)(void*), void* user); /* called once per pass of the frame
                                                                loop, from the platform's Sleep */

@@ -151,3 +151,9 @@ void ZanPadsLetGo()
         Apply(pad);
     }
 }
+
+void ZanPadsForget()
+{
+    ZanPadsLetGo();
+    g_pads.clear();
+}

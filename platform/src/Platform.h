@@ -55,7 +55,8 @@ void ZanInputReset();
 void ZanPadConnect(int id, bool on);
 void ZanPadButton(int id, int button, bool down);
 void ZanPadAxis(int id, int axis, int value);
-void ZanPadsLetGo(); // focus lost
+void ZanPadsLetGo();  // focus lost
+void ZanPadsForget(); // every pad let go and gone (a fresh headless run)
 
 // Switches a window between full screen and a window; the graphics device shows the change
 // with its next frame. Toggle acts on the main window (Alt+Enter).

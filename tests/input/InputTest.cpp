@@ -25,6 +25,16 @@ protected:
                                  nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
     }
+    // The next test of the process gets the main window and an empty queue.
+    void TearDown() override
+    {
+        inputs.clear();
+        DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+        }
+    }
 
     // An input object made with the given configuration in the working directory.
     CZanInput* MakeInput(const std::string& autoexec)

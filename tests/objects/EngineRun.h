@@ -111,6 +111,9 @@ class EngineRun
 public:
     EngineRun()
     {
+        // What an earlier test of the process delivered and updated.
+        Log().clear();
+        LogObject::Updates().clear();
         ZanHeadlessEnable();
         engine = KovCreate(9);
         world = KovPhysicsCreate(CZanVector(0.0f, 1000.0f));

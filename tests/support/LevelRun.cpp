@@ -1,6 +1,7 @@
 #include "LevelRun.h"
 
 #include "app/replay/MatchHash.h"
+#include "core/LevelChoice.h"
 
 #include "world/SKFMapMgr.h"
 
@@ -34,6 +35,9 @@ LevelRun::LevelRun(int players)
 LevelRun::~LevelRun()
 {
     Shutdown();
+    // What this run opened stays with it: the choice is the process's, and the next run in it
+    // starts from its own progress file.
+    LevelChoice() = CLevelChoice();
 }
 
 void LevelRun::Shutdown()

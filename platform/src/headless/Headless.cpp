@@ -52,6 +52,7 @@ extern "C"
         g_enabled = true;
         g_cursor = {0, 0};
         ZanInputReset();
+        ZanPadsForget();
     }
 
     int ZanHeadlessEnabled(void)
